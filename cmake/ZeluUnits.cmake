@@ -1,0 +1,62 @@
+# Helpers that every folder of the library uses to declare its units.
+#
+#   zelu_add_unit(HEADERS a.h SOURCES a.cpp TESTS a_test.cpp BENCHMARKS a_benchmark.cpp)
+#
+# HEADERS are public: installed under include/<path from the source root> and
+# included by the umbrella header. INTERNAL_HEADERS are compiled in but not
+# part of the umbrella header; they are installed only when a public header
+# needs them (INSTALL_INTERNAL). Tests join the one `zelu_tests` program;
+# each benchmark file becomes its own program.
+
+include_guard(GLOBAL)
+
+function(zelu_set_warnings target)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
+      -Wconversion -Wsign-conversion -Wnon-virtual-dtor -Wold-style-cast
+      -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wdouble-promotion
+      -Wformat=2 -Wimplicit-fallthrough)
+    if(ZELU_WARNINGS_AS_ERRORS)
+      target_compile_options(${target} PRIVATE -Werror)
+    endif()
+  endif()
+endfunction()
+
+function(zelu_add_unit)
+  cmake_parse_arguments(UNIT "INSTALL_INTERNAL" "" "HEADERS;INTERNAL_HEADERS;SOURCES;TESTS;BENCHMARKS" ${ARGN})
+  target_sources(zelu_objects PRIVATE ${UNIT_SOURCES} ${UNIT_HEADERS} ${UNIT_INTERNAL_HEADERS})
+  set(installed ${UNIT_HEADERS})
+  if(UNIT_INSTALL_INTERNAL)
+    list(APPEND installed ${UNIT_INTERNAL_HEADERS})
+  endif()
+  foreach(header IN LISTS installed)
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${header})
+    set_property(GLOBAL APPEND PROPERTY ZELU_INSTALLED_HEADERS ${rel})
+  endforeach()
+  foreach(header IN LISTS UNIT_HEADERS)
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${header})
+    set_property(GLOBAL APPEND PROPERTY ZELU_PUBLIC_HEADERS ${rel})
+  endforeach()
+  if(ZELU_BUILD_TESTS AND UNIT_TESTS)
+    target_sources(zelu_tests PRIVATE ${UNIT_TESTS})
+  endif()
+  if(ZELU_BUILD_BENCHMARKS)
+    foreach(bench IN LISTS UNIT_BENCHMARKS)
+      get_filename_component(name ${bench} NAME_WE)
+      add_executable(${name} ${bench})
+      target_link_libraries(${name} PRIVATE zeluRtStringu benchmark::benchmark OpenSSL::Crypto)
+      zelu_set_warnings(${name})
+    endforeach()
+  endif()
+endfunction()
+
+# Writes include/zeluRtStringu.h into the build tree: one #include per public
+# header, in the order the folders declared them.
+function(zelu_write_umbrella_header)
+  get_property(headers GLOBAL PROPERTY ZELU_PUBLIC_HEADERS)
+  set(body "// zeluRtStringu: every public header of the library.\n#pragma once\n\n")
+  foreach(header IN LISTS headers)
+    string(APPEND body "#include <${header}>\n")
+  endforeach()
+  file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/include/zeluRtStringu.h CONTENT "${body}" @ONLY)
+endfunction()

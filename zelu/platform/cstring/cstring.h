@@ -1,0 +1,140 @@
+// CString: the framework's wide string, for 16-bit text.
+//
+// A CString is a value: copies are independent. It holds UTF-16 code units
+// (WCHAR) with its own length, may hold zero code units inside, and its
+// buffer always has a zero unit after the last one, so it converts to a
+// zero-terminated `const WCHAR*`. Lengths and positions count code units.
+//
+// What a caller may rely on:
+//   * Built or assigned from a null pointer, a CString is empty.
+//   * Narrow text (`const char*`, and "%S" in Format) is UTF-8; malformed
+//     bytes become U+FFFD.
+//   * `char16_t` text is copied unit by unit, never reinterpreted.
+//   * GetBuffer/GetBufferSetLength give a writable buffer of at least the
+//     asked length plus one unit; units beyond the old length are zero.
+//     ReleaseBuffer(-1) then sets the length to the units before the first
+//     zero unit, ReleaseBuffer(n) to n.
+//   * Indexes and counts outside the string are clamped (Left(-1) is empty,
+//     Mid(100) of a shorter string is empty); GetAt/SetAt/operator[] need a
+//     valid index.
+//   * Allocation failure throws std::bad_alloc; a length beyond INT_MAX
+//     throws std::length_error.
+//
+//   CString line;
+//   line.Format(u"%s=%d", name, 42);
+#pragma once
+
+#include <cstdarg>
+#include <string>
+#include <string_view>
+
+#include <zelu/platform/export.h>
+#include <zelu/platform/win32/base_types.h>
+
+class ZELU_API CString {
+ public:
+  CString() noexcept = default;
+  CString(const CString& other);
+  CString(CString&& other) noexcept;
+  CString(const WCHAR* text);  // NOLINT: implicit, as ported code expects
+  CString(const WCHAR* text, int length);
+  CString(const char16_t* text);  // NOLINT
+  CString(std::u16string_view text);  // NOLINT
+  CString(const char* utf8);  // NOLINT
+  explicit CString(WCHAR unit, int repeat = 1);
+  ~CString();
+
+  CString& operator=(const CString& other);
+  CString& operator=(CString&& other) noexcept;
+  CString& operator=(const WCHAR* text);
+  CString& operator=(const char16_t* text);
+  CString& operator=(const char* utf8);
+  CString& operator=(WCHAR unit);
+
+  int GetLength() const noexcept { return length_; }
+  BOOL IsEmpty() const noexcept { return length_ == 0; }
+  void Empty() noexcept;
+
+  WCHAR GetAt(int index) const noexcept { return GetString()[index]; }
+  WCHAR operator[](int index) const noexcept { return GetString()[index]; }
+  void SetAt(int index, WCHAR unit) noexcept { data_[index] = unit; }
+  operator const WCHAR*() const noexcept { return GetString(); }  // NOLINT
+  // The zero-terminated units; valid until the string next changes.
+  const WCHAR* GetString() const noexcept;
+  // A copy as char16_t text, for code that works with std::u16string.
+  std::u16string ToU16String() const;
+
+  // Writable buffer of at least `min_length` + 1 units; the length is kept.
+  WCHAR* GetBuffer(int min_length);
+  // The string becomes `length` units long (zero units where it grew).
+  WCHAR* GetBufferSetLength(int length);
+  void ReleaseBuffer(int new_length = -1) noexcept;
+
+  // printf-style formatting with the wide conventions of the runtime the
+  // library's callers came from: %s is a wide string, %S a narrow (UTF-8)
+  // one, %c a wide unit and %C a narrow char; 'l' means 32 bits, 'll' and
+  // 'I64' 64 bits, 'h' 16 bits; %f %e %g and friends take a double and give
+  // exactly the digits of the C library's printf for the same conversion.
+  // A null string argument prints "(null)". %n writes nothing.
+  void Format(const WCHAR* format, ...);
+  void Format(const char16_t* format, ...);
+
+  CString& operator+=(const CString& text);
+  CString& operator+=(const WCHAR* text);
+  CString& operator+=(const char16_t* text);
+  CString& operator+=(WCHAR unit);
+
+  // Code-unit order; CompareNoCase lowers both sides unit by unit first.
+  // Negative, 0 or positive.
+  int Compare(const WCHAR* text) const noexcept;
+  int CompareNoCase(const WCHAR* text) const noexcept;
+
+  // First index at or after `start` (clamped to 0), or -1. An empty text is
+  // found at `start` when start <= length.
+  int Find(WCHAR unit, int start = 0) const noexcept;
+  int Find(const WCHAR* text, int start = 0) const noexcept;
+  int ReverseFind(WCHAR unit) const noexcept;
+
+  CString Left(int count) const;
+  CString Mid(int first) const;
+  CString Mid(int first, int count) const;
+  CString Right(int count) const;
+
+  // Remove leading/trailing white space (crt16::iswspace).
+  void TrimLeft() noexcept;
+  void TrimRight() noexcept;
+  // Case mapping unit by unit in place; the length never changes.
+  void MakeLower() noexcept;
+  void MakeUpper() noexcept;
+
+  friend ZELU_API CString operator+(const CString& left, const CString& right);
+  friend ZELU_API CString operator+(const CString& left, const WCHAR* right);
+  friend ZELU_API CString operator+(const WCHAR* left, const CString& right);
+  friend ZELU_API CString operator+(const CString& left, WCHAR right);
+  friend ZELU_API CString operator+(WCHAR left, const CString& right);
+
+  friend ZELU_API bool operator==(const CString& left, const CString& right) noexcept;
+  friend ZELU_API bool operator==(const CString& left, const WCHAR* right) noexcept;
+  friend ZELU_API bool operator<(const CString& left, const CString& right) noexcept;
+
+ private:
+  void Reserve(int capacity);
+  void Assign(const WCHAR* units, int length);
+  void Append(const WCHAR* units, int length);
+  template <typename Unit>
+  void AssignUnits(const Unit* units, std::size_t length);
+  template <typename Unit>
+  void FormatFrom(const Unit* format, std::va_list args);
+
+  WCHAR* data_ = nullptr;  // null until the first allocation
+  int length_ = 0;
+  int capacity_ = 0;  // units available before the terminator
+};
+
+inline bool operator!=(const CString& left, const CString& right) noexcept { return !(left == right); }
+inline bool operator!=(const CString& left, const WCHAR* right) noexcept { return !(left == right); }
+inline bool operator==(const WCHAR* left, const CString& right) noexcept { return right == left; }
+inline bool operator!=(const WCHAR* left, const CString& right) noexcept { return !(right == left); }
+inline bool operator>(const CString& left, const CString& right) noexcept { return right < left; }
+inline bool operator<=(const CString& left, const CString& right) noexcept { return !(right < left); }
+inline bool operator>=(const CString& left, const CString& right) noexcept { return !(left < right); }

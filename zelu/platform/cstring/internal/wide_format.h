@@ -1,0 +1,29 @@
+// The printf engine behind CString::Format (and the platform's other wide
+// formatting functions): the wide-text conventions of the runtime the
+// library's callers came from, with numbers rendered by the C library.
+#pragma once
+
+#include <cstdarg>
+#include <vector>
+
+#include <zelu/platform/win32/base_types.h>
+
+namespace zelu::internal {
+
+struct WideFormatOptions {
+  bool floating_point = true;  // false: %e %f %g %a are not conversions
+};
+
+// Appends the expansion of the zero-terminated `format` to `out`, taking
+// arguments from `args`. Unit is WCHAR or char16_t; the format is read unit
+// by unit through its own type.
+template <typename Unit>
+void AppendWideFormat(std::vector<WCHAR>& out, const Unit* format, std::va_list args,
+                      WideFormatOptions options = {});
+
+extern template void AppendWideFormat<WCHAR>(std::vector<WCHAR>&, const WCHAR*, std::va_list,
+                                             WideFormatOptions);
+extern template void AppendWideFormat<char16_t>(std::vector<WCHAR>&, const char16_t*, std::va_list,
+                                                WideFormatOptions);
+
+}  // namespace zelu::internal
