@@ -4,16 +4,21 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <iterator>
-#include <iostream>
 
 #include <zelu/platform/win32/code_pages.h>
 
 namespace zelu::tool {
 
 std::string ReadStandardInput() {
-  std::ios::sync_with_stdio(false);
-  return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  std::string bytes;
+  char chunk[1 << 16];
+  for (;;) {
+    const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
+  return bytes;
 }
 
 std::string ToUtf8(const WCHAR* units, int length) {

@@ -22,10 +22,10 @@ void WriteHexDigits(const unsigned char* data, std::size_t count, WCHAR* out) {
   }
 }
 
-// Sizes `out` to exactly `units` units and returns its buffer.
+// Sizes `out` once to exactly `units` units and returns its buffer. Every
+// unit is then overwritten, so what `out` held before cannot show through.
 WCHAR* SizeOnce(CString& out, std::size_t units) {
   if (units > static_cast<std::size_t>(INT_MAX - 1)) throw std::length_error("hex text too long");
-  out.Empty();
   return out.GetBufferSetLength(static_cast<int>(units));
 }
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -65,7 +67,7 @@ CString::CString(WCHAR unit, int repeat) {
   data_[length_] = 0;
 }
 
-CString::~CString() { delete[] data_; }
+CString::~CString() { std::free(data_); }
 
 CString& CString::operator=(const CString& other) {
   if (this != &other) Assign(other.GetString(), other.length_);
@@ -74,7 +76,7 @@ CString& CString::operator=(const CString& other) {
 
 CString& CString::operator=(CString&& other) noexcept {
   if (this != &other) {
-    delete[] data_;
+    std::free(data_);
     data_ = std::exchange(other.data_, nullptr);
     length_ = std::exchange(other.length_, 0);
     capacity_ = std::exchange(other.capacity_, 0);
@@ -132,17 +134,20 @@ std::u16string CString::ToU16String() const {
   return copy;
 }
 
-void CString::Reserve(int capacity) {
-  if (capacity <= capacity_) return;
+bool CString::Reserve(int capacity) {
+  if (capacity <= capacity_) return false;
   if (capacity > INT_MAX - 1) throw std::length_error("CString: text too long");
   // Grow geometrically so that repeated appends stay linear overall.
   const int grown = capacity_ > (INT_MAX - 1) / 2 ? INT_MAX - 1 : std::max(capacity, capacity_ * 2);
-  auto* fresh = new WCHAR[static_cast<std::size_t>(grown) + 1];
+  // Zeroed storage from calloc: large blocks come zeroed from the system
+  // without a pass over them, so sizing a big buffer costs no fill.
+  auto* fresh = static_cast<WCHAR*>(std::calloc(static_cast<std::size_t>(grown) + 1, sizeof(WCHAR)));
+  if (fresh == nullptr) throw std::bad_alloc();
   std::copy_n(GetString(), length_, fresh);
-  std::fill(fresh + length_, fresh + grown + 1, WCHAR{0});
-  delete[] data_;
+  std::free(data_);
   data_ = fresh;
   capacity_ = grown;
+  return true;
 }
 
 void CString::Assign(const WCHAR* units, int length) {
@@ -186,8 +191,8 @@ WCHAR* CString::GetBuffer(int min_length) {
 
 WCHAR* CString::GetBufferSetLength(int length) {
   length = std::max(length, 0);
-  GetBuffer(length);
-  if (length > length_) std::fill(data_ + length_, data_ + length, WCHAR{0});
+  const bool fresh_storage = Reserve(std::max(length, 1));  // fresh storage is zero already
+  if (!fresh_storage && length > length_) std::fill(data_ + length_, data_ + length, WCHAR{0});
   length_ = length;
   data_[length_] = 0;
   return data_;

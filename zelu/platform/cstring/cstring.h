@@ -118,7 +118,7 @@ class ZELU_API CString {
   friend ZELU_API bool operator<(const CString& left, const CString& right) noexcept;
 
  private:
-  void Reserve(int capacity);
+  bool Reserve(int capacity);  // true when it allocated fresh (zero) storage
   void Assign(const WCHAR* units, int length);
   void Append(const WCHAR* units, int length);
   template <typename Unit>

@@ -14,7 +14,7 @@ namespace {
 enum class ArgSize { kDefault, kChar, kShort, kLong, kLongLong, kLongDouble, kWide, kPointer };
 
 struct ConversionSpec {
-  std::string flags;  // subset of "-+ #0", as written
+  std::string flags;  // each of "-+ #0" at most once
   int width = 0;
   int precision = -1;  // -1: none
   ArgSize size = ArgSize::kDefault;
@@ -22,6 +22,10 @@ struct ConversionSpec {
 
   bool LeftAlign() const { return flags.find('-') != std::string::npos; }
 };
+
+void AddFlag(ConversionSpec& spec, char flag) {
+  if (spec.flags.find(flag) == std::string::npos) spec.flags.push_back(flag);
+}
 
 bool IsDigit(char32_t unit) { return unit >= '0' && unit <= '9'; }
 
@@ -45,25 +49,56 @@ void AppendPadded(std::vector<WCHAR>& out, const ConversionSpec& spec, const WCH
 
 // Runs the C library's snprintf with a narrow spec built from `spec` and the
 // given length modifier, and appends its (ASCII) output.
+// The narrow printf spec for `spec` with the given length modifier, e.g.
+// "%-08.3llx". Flags are at most five characters and numbers at most ten
+// digits, so the buffer always suffices.
+struct NarrowSpec {
+  char text[48] = {};
+  std::size_t length = 0;
+
+  void Put(char c) { text[length++] = c; }
+  void PutNumber(int value) {
+    char digits[12];
+    int count = 0;
+    do {
+      digits[count++] = static_cast<char>('0' + value % 10);
+      value /= 10;
+    } while (value > 0);
+    while (count > 0) Put(digits[--count]);
+  }
+};
+
+NarrowSpec MakeNarrowSpec(const ConversionSpec& spec, const char* length_modifier) {
+  NarrowSpec narrow;
+  narrow.Put('%');
+  for (std::size_t i = 0; i < spec.flags.size() && i < 5; ++i) narrow.Put(spec.flags[i]);
+  if (spec.width > 0) narrow.PutNumber(spec.width);
+  if (spec.precision >= 0) {
+    narrow.Put('.');
+    narrow.PutNumber(spec.precision);
+  }
+  for (const char* m = length_modifier; *m != 0; ++m) narrow.Put(*m);
+  narrow.Put(spec.conversion);
+  return narrow;
+}
+
+// Runs the C library's snprintf with the narrow form of `spec` and appends
+// its (ASCII) output.
 template <typename Value>
 void AppendNumber(std::vector<WCHAR>& out, const ConversionSpec& spec, const char* length_modifier,
                   Value value) {
-  std::string narrow = "%" + spec.flags;
-  if (spec.width > 0) narrow += std::to_string(spec.width);
-  if (spec.precision >= 0) narrow += "." + std::to_string(spec.precision);
-  narrow += length_modifier;
-  narrow += spec.conversion;
+  const NarrowSpec narrow = MakeNarrowSpec(spec, length_modifier);
   char small[128];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-  const int needed = std::snprintf(small, sizeof small, narrow.c_str(), value);
+  const int needed = std::snprintf(small, sizeof small, narrow.text, value);
   if (needed < 0) return;
   if (static_cast<std::size_t>(needed) < sizeof small) {
     AppendAscii(out, small, static_cast<std::size_t>(needed));
     return;
   }
-  std::string large(static_cast<std::size_t>(needed) + 1, '\0');
-  std::snprintf(large.data(), large.size(), narrow.c_str(), value);
+  std::vector<char> large(static_cast<std::size_t>(needed) + 1);
+  std::snprintf(large.data(), large.size(), narrow.text, value);
 #pragma GCC diagnostic pop
   AppendAscii(out, large.data(), static_cast<std::size_t>(needed));
 }
@@ -110,11 +145,11 @@ class WideFormatter {
   void ParseSpec(ConversionSpec& spec) {
     for (char32_t unit = Peek(); unit == '-' || unit == '+' || unit == ' ' || unit == '#' || unit == '0';
          unit = Peek()) {
-      spec.flags += static_cast<char>(Next());
+      AddFlag(spec, static_cast<char>(Next()));
     }
     spec.width = ReadCount();
     if (spec.width < 0) {  // a negative '*' width means left alignment
-      spec.flags += '-';
+      AddFlag(spec, '-');
       spec.width = spec.width == INT_MIN ? INT_MAX : -spec.width;
     }
     if (Peek() == '.') {
