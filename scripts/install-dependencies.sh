@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages zelu needs that this machine lacks.
+#   scripts/install-dependencies.sh [--benchmarks] [--clang]
+# Uses sudo when not run as root. Does nothing when all are present.
+set -euo pipefail
+
+packages=(g++ cmake ninja-build pkg-config libgtest-dev)
+for option in "$@"; do
+  case "$option" in
+    --benchmarks) packages+=(libbenchmark-dev libssl-dev) ;;
+    --clang) packages+=(clang-14) ;;
+    *) echo "unknown option: $option" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "installing: ${missing[*]}"
+run_as_root=()
+[[ $(id -u) -ne 0 ]] && run_as_root=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${run_as_root[@]}" apt-get update -qq
+"${run_as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
