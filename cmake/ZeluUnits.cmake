@@ -14,7 +14,7 @@ function(zelu_set_warnings target)
   if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
       -Wconversion -Wsign-conversion -Wnon-virtual-dtor -Wold-style-cast
-      -Wcast-align -Woverloaded-virtual -Wnull-dereference -Wdouble-promotion
+      -Wcast-align -Woverloaded-virtual -Wdouble-promotion
       -Wformat=2 -Wimplicit-fallthrough)
     if(ZELU_WARNINGS_AS_ERRORS)
       target_compile_options(${target} PRIVATE -Werror)
