@@ -65,7 +65,8 @@ TEST(CStringTest, CopiesAndMovesAreIndependent) {
   EXPECT_EQ(U16(original), u"value");
   CString moved(std::move(copy));
   EXPECT_EQ(U16(moved), u"Value");
-  original = original;  // self-assignment keeps the text
+  CString& same = original;
+  original = same;  // self-assignment keeps the text
   EXPECT_EQ(U16(original), u"value");
   original = original.GetString() + 2;  // assignment from its own buffer
   EXPECT_EQ(U16(original), u"lue");
