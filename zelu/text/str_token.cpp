@@ -8,12 +8,23 @@ namespace {
 // The empty text stands in for a null one.
 constexpr WCHAR kEmpty[1] = {0};
 
-// Where the token that starts at `start` ends: at its closing delimiter or
-// at the terminating zero.
+// Where the token that starts at `start` ends: at its first delimiter or at
+// the terminating zero. Sets of up to two characters, the usual case, are
+// scanned with plain comparisons; longer ones go through `in_set`.
 template <typename Unit>
 Unit* TokenEnd(Unit* start, const WCHAR* delimiters, bool (*in_set)(WCHAR, const WCHAR*)) {
   Unit* end = start;
-  while (*end != 0 && !in_set(*end, delimiters)) ++end;
+  const WCHAR first = delimiters[0];
+  const WCHAR second = first != 0 ? delimiters[1] : WCHAR{0};
+  if (first == 0) {
+    while (*end != 0) ++end;
+  } else if (second == 0) {
+    while (*end != 0 && *end != first) ++end;
+  } else if (delimiters[2] == 0) {
+    while (*end != 0 && *end != first && *end != second) ++end;
+  } else {
+    while (*end != 0 && !in_set(*end, delimiters)) ++end;
+  }
   return end;
 }
 

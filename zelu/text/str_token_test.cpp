@@ -58,6 +58,8 @@ const TokenCase kTokenCases[] = {
     {"DelimiterAlone", u",", u",", {u""}, 1},
     {"EmptyText", u"", u",", {}, 0},
     {"AnyCharacterOfTheSet", u"a;b,c", u",;", {u"a", u"b", u"c"}, 1},
+    {"LongerSet", u"a;b,c d.e", u" ,.;", {u"a", u"b", u"c", u"d", u"e"}, 1},
+    {"LongerSetAdjacent", u" a,;", u";., ", {u"", u"a", u""}, 1},
     {"SetOrderDoesNotMatter", u"a;b,c", u";,", {u"a", u"b", u"c"}, 1},
     {"EmptySetTakesEverything", u"ab cd", u"", {u"ab cd"}, 0},
     {"NoDelimiterInText", u"abc", u",", {u"abc"}, 0},
