@@ -24,6 +24,9 @@ class TraceRecorder : public zelu::ScopeTraceSink {
     const CLogFile* log_file;
     zelu::ScopeExit exit;    // kExit: the record; kLeave: the last one
     bool unwinding = false;  // kLeave only
+
+    // What the scope was opened with, as "MODULE FILE:LINE FUNCTION".
+    std::string Where() const { return module + " " + file + ":" + std::to_string(line) + " " + function; }
   };
 
   TraceRecorder() : installed_(*this) {}

@@ -90,27 +90,23 @@ INSTANTIATE_TEST_SUITE_P(Table, EmailAddressTest, ::testing::ValuesIn(kAddresses
                          [](const auto& row) { return std::string(row.param.name); });
 
 struct QueryCase {
-  const char* function;
-  int line;
+  const char* where;
   CString (CEmailAddress::*query)();
 };
 
 TEST(EmailAddressTraceTest, EachQueryOpensOneScopeWithItsLiterals) {
   const QueryCase queries[] = {
-      {"CEmailAddress::GetDomain", 82, &CEmailAddress::GetDomain},
-      {"CEmailAddress::GetUser", 93, &CEmailAddress::GetUser},
+      {"ZELUSTRING EmailAddress:82 CEmailAddress::GetDomain", &CEmailAddress::GetDomain},
+      {"ZELUSTRING EmailAddress:93 CEmailAddress::GetUser", &CEmailAddress::GetUser},
   };
   CEmailAddress address(W(u"a@b.c"));
   for (const QueryCase& query : queries) {
     TraceRecorder recorder;
     (address.*query.query)();
     const auto& events = recorder.events();
-    ASSERT_EQ(events.size(), 2u) << query.function << ": entry and leave, no exit record";
+    ASSERT_EQ(events.size(), 2u) << query.where << ": entry and leave, no exit record";
     for (const auto& event : events) {
-      EXPECT_EQ(event.function, query.function);
-      EXPECT_EQ(event.file, "EmailAddress");
-      EXPECT_EQ(event.line, query.line);
-      EXPECT_EQ(event.module, "ZELUSTRING");
+      EXPECT_EQ(event.Where(), query.where);
       EXPECT_EQ(event.log_file, nullptr);
     }
     EXPECT_EQ(events[0].kind, Kind::kEnter);
@@ -123,10 +119,7 @@ TEST(EmailAddressTraceTest, EachQueryOpensOneScopeWithItsLiterals) {
   const auto& events = recorder.events();
   ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[0].kind, Kind::kEnter);
-  EXPECT_EQ(events[0].function, "CEmailAddress::IsValid");
-  EXPECT_EQ(events[0].file, "EmailAddress");
-  EXPECT_EQ(events[0].line, 47);
-  EXPECT_EQ(events[0].module, "ZELUSTRING");
+  EXPECT_EQ(events[0].Where(), "ZELUSTRING EmailAddress:47 CEmailAddress::IsValid");
   EXPECT_EQ(events[0].log_file, nullptr);
   EXPECT_EQ(events[1].kind, Kind::kExit);
   EXPECT_EQ(events[2].kind, Kind::kLeave);

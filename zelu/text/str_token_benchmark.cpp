@@ -51,16 +51,21 @@ void Report(benchmark::State& state, std::size_t tokens) {
 
 const WCHAR kDelimiters[] = {',', ';', 0};
 
+std::size_t TakeAllTokens(CStrToken& tokenizer) {
+  std::size_t tokens = 0;
+  while (WCHAR* token = tokenizer.NextToken(kDelimiters)) {
+    benchmark::DoNotOptimize(token);
+    ++tokens;
+  }
+  return tokens;
+}
+
 void BM_CStrToken_Copy(benchmark::State& state) {
   const std::vector<WCHAR> text = AsWchar16(Text());
   std::size_t tokens = 0;
   for (auto _ : state) {
     CStrToken tokenizer(text.data());
-    tokens = 0;
-    while (WCHAR* token = tokenizer.NextToken(kDelimiters)) {
-      benchmark::DoNotOptimize(token);
-      ++tokens;
-    }
+    tokens = TakeAllTokens(tokenizer);
   }
   Report(state, tokens);
 }
@@ -73,11 +78,7 @@ void BM_CStrToken_InPlace(benchmark::State& state) {
   for (auto _ : state) {
     work = text;  // the tokenizer writes into it; restore each round
     CStrToken tokenizer(work.data(), false);
-    tokens = 0;
-    while (WCHAR* token = tokenizer.NextToken(kDelimiters)) {
-      benchmark::DoNotOptimize(token);
-      ++tokens;
-    }
+    tokens = TakeAllTokens(tokenizer);
   }
   Report(state, tokens);
 }

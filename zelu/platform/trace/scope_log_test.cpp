@@ -37,10 +37,7 @@ TEST(CScopeLogTest, ReportsEntryExitAndLeaveInOrder) {
   const auto& events = recorder.events();
   ASSERT_EQ(events.size(), 3u);
   EXPECT_EQ(events[0].kind, Kind::kEnter);
-  EXPECT_EQ(events[0].function, "Calc::Add");
-  EXPECT_EQ(events[0].file, "Calc");
-  EXPECT_EQ(events[0].line, 10);
-  EXPECT_EQ(events[0].module, "TESTMOD");
+  EXPECT_EQ(events[0].Where(), "TESTMOD Calc:10 Calc::Add");
   EXPECT_EQ(events[0].log_file, nullptr);
   EXPECT_EQ(events[1].kind, Kind::kExit);
   EXPECT_EQ(events[1].exit.value, 5);
