@@ -1,0 +1,32 @@
+// CFormatNumber: integers written in decimal, padded in front to a width.
+//
+// A class of two static operations and no data; no object of it can be
+// made. Width counts decimal digits only: a minus sign is neither counted
+// nor padded over, so PadNumber(-5, 3, '0') gives "00-5". Nothing is ever
+// cut: a number with more digits than the width comes back whole, and a
+// negative width counts as 0.
+//
+//   CFormatNumber::PadNumber(42, 5, ' ');   // "   42"
+#pragma once
+
+#include <zelu/platform/cstring/cstring.h>
+#include <zelu/platform/export.h>
+#include <zelu/platform/win32/base_types.h>
+
+class ZELU_API CFormatNumber {
+ public:
+  CFormatNumber(const CFormatNumber&) = delete;
+  // Copies nothing and returns this object.
+  CFormatNumber& operator=(const CFormatNumber&) { return *this; }
+
+  // Decimal digits of the magnitude of `number`, at least 1 (1 for 0, 10 for
+  // the smallest int).
+  static int NumberOfDigits(int number);
+
+  // max(width, 0) - NumberOfDigits(number) copies of `padChar` (none if that
+  // is negative), then `number` as "%d" writes it.
+  static CString PadNumber(int number, int width, WCHAR padChar);
+
+ private:
+  CFormatNumber() = default;
+};
