@@ -1,0 +1,124 @@
+// Test-only: a deliberately plain, recursive wildcard matcher.
+//
+// It follows the matching rules step by step, with the after-star step
+// calling back into the matcher for each trial and carrying its last result
+// from position to position, exactly as the rules are written. It is slow
+// (recursion depth = number of `*` groups) and shares no code with the
+// library: the randomised tests compare the library's loop against it.
+#pragma once
+
+#include <zelu/platform/win32/base_types.h>
+
+namespace zelu::reference {
+
+inline int Matche(const WCHAR* p, const WCHAR* t);
+
+// The after-star step, given the pattern at a `*`.
+inline int AfterStar(const WCHAR* p, const WCHAR* t) {
+  while (*p == u'*' || *p == u'?') {
+    if (*p == u'?') {
+      if (*t == 0) return 3;
+      ++t;
+    }
+    ++p;
+  }
+  if (*p == 0) return 1;
+  const WCHAR k = *p;
+  int r = 0;
+  for (;; ++t) {
+    if (k == u'[' || k == *t) r = Matche(p, t);
+    if (*t == 0) return 3;
+    if (r == 1 || r == 3 || r == 6) return r;
+  }
+}
+
+inline int Matche(const WCHAR* p, const WCHAR* t) {
+  for (;;) {
+    if (*p == 0) return *t == 0 ? 1 : 2;
+    if (*t == 0) return (p[0] == u'*' && p[1] == 0) ? 1 : 3;
+    if (*p == u'*') return AfterStar(p, t);
+    if (*p == u'[') {
+      const WCHAR ch = *t;
+      ++p;
+      bool negated = false;
+      if (*p == u'!' || *p == u'^') {
+        negated = true;
+        ++p;
+      }
+      if (*p == u']') return 6;
+      bool admitted = false;
+      while (*p != u']' && !admitted) {
+        if (*p == u'\\') ++p;
+        const WCHAR low = *p;
+        if (low == 0) return 6;
+        ++p;
+        if (*p == u'-') {
+          ++p;
+          WCHAR high = *p;
+          if (high == 0 || high == u']') return 6;
+          if (high == u'\\') {
+            ++p;
+            high = *p;
+            if (high == 0) return 6;
+          }
+          ++p;
+          const WCHAR lo = low < high ? low : high;
+          const WCHAR hi = low < high ? high : low;
+          admitted = lo <= ch && ch <= hi;
+        } else {
+          admitted = ch == low;
+        }
+      }
+      if (negated) {
+        if (admitted) return 4;
+      } else {
+        if (!admitted) return 4;
+        while (*p != u']') {
+          if (*p == 0) return 6;
+          if (*p == u'\\') {
+            ++p;
+            if (*p == 0) return 6;
+          }
+          ++p;
+        }
+      }
+    } else if (*p != u'?' && *p != *t) {
+      return 5;
+    }
+    ++p;
+    ++t;
+  }
+}
+
+// is_valid_pattern's scan, step by step.
+inline int IsValidPattern(const WCHAR* p, int* fault) {
+  *fault = 0;
+  for (; *p != 0; ++p) {
+    if (*p != u'[') continue;
+    ++p;
+    if (*p == u']') return *fault = -4, 0;
+    if (*p == 0) return *fault = -3, 0;
+    for (;;) {
+      if (*p == u'\\') {
+        ++p;
+        if (*p == 0) return *fault = -1, 0;
+      }
+      ++p;
+      if (*p == 0) return *fault = -3, 0;
+      if (*p == u'-') {
+        ++p;
+        if (*p == 0 || *p == u']') return *fault = -2, 0;
+        if (*p == u'\\') {
+          ++p;
+          if (*p == 0) return *fault = -1, 0;
+        }
+        ++p;
+      }
+      if (*p == u']') break;
+      if (*p == 0) return *fault = -3, 0;
+    }
+  }
+  return 1;
+}
+
+}  // namespace zelu::reference
