@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include <zelu/encoding/internal/base64_codec.h>
-#include <zelu/encoding/internal/unit_bytes.h>
+#include <zelu/encoding/internal/byte_order.h>
 
 namespace zelu::internal {
 namespace {
@@ -40,6 +40,27 @@ constexpr std::array<unsigned char, 256> kClasses = [] {
 
 inline unsigned ClassOf(WCHAR unit) noexcept { return kClasses[unit & 0xFFu]; }
 
+// The same classes with each value already shifted to its place in a group's
+// 24 bits (table k for the k-th character); any other class sets bits above
+// the 24, so one test over a whole group finds it.
+constexpr std::uint32_t kNotAValue = 0xFF000000u;
+using ShiftedTable = std::array<std::uint32_t, 256>;
+constexpr std::array<ShiftedTable, 4> kShifted = [] {
+  std::array<ShiftedTable, 4> tables{};
+  for (std::size_t k = 0; k < 4; ++k) {
+    for (std::size_t low = 0; low < 256; ++low) {
+      const unsigned value = kClasses[low];
+      tables[k][low] = value < 64 ? std::uint32_t{value} << (18 - 6 * k) : kNotAValue;
+    }
+  }
+  return tables;
+}();
+
+inline std::uint32_t GroupBits(const WCHAR* units) noexcept {
+  return kShifted[0][units[0] & 0xFFu] | kShifted[1][units[1] & 0xFFu] | kShifted[2][units[2] & 0xFFu] |
+         kShifted[3][units[3] & 0xFFu];
+}
+
 inline void PutPair(WCHAR* out, std::uint32_t twelve_bits) noexcept {
   std::memcpy(out, kPairs[twelve_bits].data(), sizeof(UnitPair));
 }
@@ -55,10 +76,22 @@ inline unsigned char* PutGroup(unsigned char* out, std::uint32_t bits) noexcept 
 
 void EncodeBase64(const unsigned char* data, std::size_t count, WCHAR* out) noexcept {
   std::size_t i = 0;
-  for (; count - i >= 3; i += 3, out += 4) {
+  // Two groups (six bytes, eight characters) per round.
+  for (; count - i >= 6; i += 6, out += 8) {
+    const std::uint64_t bits = (std::uint64_t{data[i]} << 40) | (std::uint64_t{data[i + 1]} << 32) |
+                               (std::uint64_t{data[i + 2]} << 24) | (std::uint64_t{data[i + 3]} << 16) |
+                               (std::uint64_t{data[i + 4]} << 8) | data[i + 5];
+    PutPair(out, static_cast<std::uint32_t>(bits >> 36));
+    PutPair(out + 2, static_cast<std::uint32_t>(bits >> 24) & 0xFFFu);
+    PutPair(out + 4, static_cast<std::uint32_t>(bits >> 12) & 0xFFFu);
+    PutPair(out + 6, static_cast<std::uint32_t>(bits) & 0xFFFu);
+  }
+  if (count - i >= 3) {
     const std::uint32_t bits = (std::uint32_t{data[i]} << 16) | (std::uint32_t{data[i + 1]} << 8) | data[i + 2];
     PutPair(out, bits >> 12);
     PutPair(out + 2, bits & 0xFFFu);
+    i += 3;
+    out += 4;
   }
   const std::size_t remaining = count - i;
   if (remaining == 0) return;
@@ -76,14 +109,21 @@ std::size_t DecodeBase64(const WCHAR* text, std::size_t length, unsigned char* o
   std::size_t i = 0;
   while (i < length) {
     if (held == 0) {
-      // Whole groups of four alphabet characters, the common case.
+      // Whole groups of alphabet characters, the common case. Two groups at a
+      // time write eight bytes, of which the last two are scratch that the
+      // next group overwrites: 8 units always leave room for them.
+      while (length - i >= 8) {
+        const std::uint32_t first = GroupBits(text + i);
+        const std::uint32_t second = GroupBits(text + i + 4);
+        if (((first | second) & kNotAValue) != 0) break;
+        StoreHighByteFirst64(out, ((std::uint64_t{first} << 24) | second) << 16);
+        out += 6;
+        i += 8;
+      }
       while (length - i >= 4) {
-        const unsigned a = ClassOf(text[i]);
-        const unsigned b = ClassOf(text[i + 1]);
-        const unsigned c = ClassOf(text[i + 2]);
-        const unsigned d = ClassOf(text[i + 3]);
-        if (((a | b | c | d) & (kSkip | kPad)) != 0) break;
-        out = PutGroup(out, (a << 18) | (b << 12) | (c << 6) | d);
+        const std::uint32_t bits = GroupBits(text + i);
+        if ((bits & kNotAValue) != 0) break;
+        out = PutGroup(out, bits);
         i += 4;
       }
       if (i == length) break;
@@ -165,9 +205,14 @@ LONG CBase64::Encode(const CComVariant& variant, CString& out) {
 LONG CBase64::Decode(const CString& text, unsigned char** bytes, ULONG& count) {
   count = 0;
   const auto length = static_cast<std::size_t>(text.GetLength());
-  auto* buffer = new unsigned char[length + 1]();
+  // The buffer reads as zero-filled before decoding: every byte that the
+  // decoder does not write is zeroed (writing the zeros first would only
+  // cost a second pass over the buffer).
+  auto* buffer = new unsigned char[length + 1];
   *bytes = buffer;
-  count = static_cast<ULONG>(zelu::internal::DecodeBase64(text.GetString(), length, buffer));
+  const std::size_t decoded = zelu::internal::DecodeBase64(text.GetString(), length, buffer);
+  std::memset(buffer + decoded, 0, length + 1 - decoded);
+  count = static_cast<ULONG>(decoded);
   return 0;
 }
 

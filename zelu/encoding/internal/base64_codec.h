@@ -22,7 +22,9 @@ void EncodeBase64(const unsigned char* data, std::size_t count, WCHAR* out) noex
 
 // Decodes `length` units (low bytes only; non-alphabet units skipped; the
 // first '=' ends; an incomplete last group is dropped) into `out`, which
-// has room for at least length * 3 / 4 bytes. Returns the bytes written.
+// has room for `length` bytes: at most length * 3 / 4 are decoded, and the
+// bytes after them up to `length` may be overwritten. Returns the bytes
+// decoded.
 std::size_t DecodeBase64(const WCHAR* text, std::size_t length, unsigned char* out) noexcept;
 
 }  // namespace zelu::internal
