@@ -10,6 +10,7 @@
 #include <zelu/platform/crt16/crt16.h>
 #include <zelu/platform/cstring/internal/wide_format.h>
 #include <zelu/platform/internal/utf8.h>
+#include <zelu/platform/oleaut/oleaut.h>
 
 namespace {
 
@@ -131,6 +132,8 @@ std::u16string CString::ToU16String() const {
   std::copy_n(GetString(), length_, copy.begin());
   return copy;
 }
+
+WCHAR* CString::AllocSysString() const { return SysAllocStringLen(GetString(), static_cast<UINT>(length_)); }
 
 void CString::Reserve(int capacity) {
   if (capacity <= capacity_) return;

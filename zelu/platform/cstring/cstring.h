@@ -63,6 +63,9 @@ class ZELU_API CString {
   const WCHAR* GetString() const noexcept;
   // A copy as char16_t text, for code that works with std::u16string.
   std::u16string ToU16String() const;
+  // A new automation string (BSTR) with all the units, zero units inside
+  // included; the caller releases it with SysFreeString.
+  WCHAR* AllocSysString() const;
 
   // Writable buffer of at least `min_length` + 1 units; the length is kept.
   WCHAR* GetBuffer(int min_length);

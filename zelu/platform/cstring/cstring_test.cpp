@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <zelu/platform/oleaut/oleaut.h>
 #include <zelu/testing/wide_text.h>
 
 namespace {
@@ -247,6 +248,18 @@ TEST(CStringFormatTest, WideConventionsForTextAndCharacters) {
   EXPECT_EQ(U16(text), u"ends with ");
   text.Format(W(u"%d-%s"), 5, W(u"x").c_str());
   EXPECT_EQ(U16(text), u"5-x");
+}
+
+TEST(CStringTest, AllocSysStringCopiesEveryUnit) {
+  for (const std::u16string_view units : {std::u16string_view(u""), std::u16string_view(u"a\0b", 3)}) {
+    const CString text(units);
+    BSTR copy = text.AllocSysString();
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(SysStringLen(copy), units.size());
+    EXPECT_EQ(ToU16(copy, SysStringLen(copy)), units);
+    EXPECT_EQ(copy[units.size()], 0);
+    SysFreeString(copy);
+  }
 }
 
 }  // namespace
