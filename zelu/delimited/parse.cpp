@@ -16,35 +16,36 @@ using zelu::internal::kFalseWord;
 using zelu::internal::kQuote;
 using zelu::internal::kTrueWord;
 
-// The conversions, one per destination type; each reads a whole field.
+// The conversions, one per destination type. Each reads one whole field:
+// `text` is zero-terminated after `length` units.
 
-void Convert(const CString& field, bool& value) {
-  if (lstrcmpiW(field, kTrueWord.data()) == 0) {
+void Convert(const WCHAR* text, std::size_t, bool& value) {
+  if (lstrcmpiW(text, kTrueWord.data()) == 0) {
     value = true;
-  } else if (lstrcmpiW(field, kFalseWord.data()) == 0) {
+  } else if (lstrcmpiW(text, kFalseWord.data()) == 0) {
     value = false;
   } else {
-    value = zelu::crt16::_wtol(field) != 0;
+    value = zelu::crt16::_wtol(text) != 0;
   }
 }
 
-void Convert(const CString& field, int& value) { value = zelu::crt16::_wtol(field); }
+void Convert(const WCHAR* text, std::size_t, int& value) { value = zelu::crt16::_wtol(text); }
 
-void Convert(const CString& field, long& value) { value = zelu::crt16::_wtol(field); }
+void Convert(const WCHAR* text, std::size_t, long& value) { value = zelu::crt16::_wtol(text); }
 
-void Convert(const CString& field, unsigned char& value) {
-  value = static_cast<unsigned char>(zelu::crt16::_wtol(field));  // the low 8 bits (modular)
+void Convert(const WCHAR* text, std::size_t, unsigned char& value) {
+  value = static_cast<unsigned char>(zelu::crt16::_wtol(text));  // the low 8 bits (modular)
 }
 
-void Convert(const CString& field, double& value) { value = zelu::crt16::wcstod(field, nullptr); }
+void Convert(const WCHAR* text, std::size_t, double& value) { value = zelu::crt16::wcstod(text, nullptr); }
 
-void Convert(const CString& field, float& value) {
+void Convert(const WCHAR* text, std::size_t, float& value) {
   // Narrowing a double beyond the float range is undefined in C++; IEEE
   // rounding to nearest turns every magnitude from FLT_MAX + half its unit in
   // the last place on into an infinity, so do that explicitly.
   static_assert(std::numeric_limits<float>::is_iec559 && std::numeric_limits<double>::is_iec559);
   constexpr double kRoundsToInfinity = 0x1.ffffffp127;
-  const double wide = zelu::crt16::wcstod(field, nullptr);
+  const double wide = zelu::crt16::wcstod(text, nullptr);
   if (std::fabs(wide) >= kRoundsToInfinity) {
     constexpr float kInfinity = std::numeric_limits<float>::infinity();
     value = wide > 0 ? kInfinity : -kInfinity;
@@ -53,7 +54,16 @@ void Convert(const CString& field, float& value) {
   }
 }
 
-void Convert(const CString& field, CString& value) { value = field; }
+void Convert(const WCHAR* text, std::size_t length, CString& value) {
+  if (length == 0) {
+    value.Empty();
+    return;
+  }
+  // Reuses the destination's storage when it is large enough.
+  const int units = static_cast<int>(length);  // ParseLine keeps every line below INT_MAX units
+  std::copy_n(text, length, value.GetBuffer(units));
+  value.ReleaseBuffer(units);
+}
 
 // The buffer copy of the platform: at most size - 2 units, then a zero.
 struct Buffer {
@@ -61,9 +71,9 @@ struct Buffer {
   int size;
 };
 
-void Convert(const CString& field, Buffer buffer) {
+void Convert(const WCHAR* text, std::size_t, Buffer buffer) {
   if (buffer.size < 2) return;  // the platform copy writes nothing for a count below 1
-  lstrcpynW(buffer.units, field, buffer.size - 1);
+  lstrcpynW(buffer.units, text, buffer.size - 1);
 }
 
 }  // namespace
@@ -72,49 +82,53 @@ CDelimitedParse::CDelimitedParse(const WCHAR* line, WCHAR delimiter) : delimiter
   if (line != nullptr) ParseLine(line);
 }
 
-// One pass over the caller's line, without a scratch copy: each field's
-// units are copied once, straight into the string that keeps them.
+// One pass finds the field boundaries in the caller's line; the line is then
+// copied once and each field is ended in place by a zero.
 bool CDelimitedParse::ParseLine(const WCHAR* line) {
   cursor_ = 0;
-  int count = 0;
-  const WCHAR* field = line;
+  fields_.clear();
+  const WCHAR delimiter = delimiter_;
   const WCHAR* at = line;
+  const WCHAR* field = line;
   bool inside_quotes = false;
-  for (; *at != 0; ++at) {
-    if (!inside_quotes && *at == delimiter_) {
-      StoreField(count++, field, at - field);
+  for (;; ++at) {
+    // Skip ordinary units fast: every unit above the quote that is not the
+    // delimiter. What stops here is handled (or passed over) below.
+    WCHAR unit = *at;
+    while (unit > kQuote && unit != delimiter) unit = *++at;
+    if (unit == 0) break;
+    if (!inside_quotes && unit == delimiter) {
+      fields_.push_back({static_cast<std::size_t>(field - line), static_cast<std::size_t>(at - field)});
       field = at + 1;
-    } else if (*at == kQuote) {
+    } else if (unit == kQuote) {
       inside_quotes = !inside_quotes;
     }
   }
-  StoreField(count, field, at - field);
-  CString& last = fields_[count++];
-  last.TrimRight();
-  last.TrimLeft();
-  field_count_ = count;
-  return true;
-}
-
-void CDelimitedParse::StoreField(int index, const WCHAR* units, std::ptrdiff_t length) {
-  if (length > INT_MAX - 1) throw std::length_error("CDelimitedParse: field too long");
-  if (index == INT_MAX) throw std::length_error("CDelimitedParse: too many fields");
-  if (index >= fields_.GetSize()) fields_.SetSize(index + 1);
-  CString& stored = fields_[index];
-  if (length == 0) {
-    stored.Empty();
-    return;
+  const auto length = static_cast<std::size_t>(at - line);
+  if (length > static_cast<std::size_t>(INT_MAX - 1)) {
+    fields_.clear();
+    throw std::length_error("CDelimitedParse: line too long");
   }
-  // Reuses the string's storage when it is large enough.
-  WCHAR* out = stored.GetBufferSetLength(static_cast<int>(length));
-  std::copy_n(units, length, out);
-  stored.ReleaseBuffer(static_cast<int>(length));
+  if (text_.size() < length + 1) text_.resize(length + 1);
+  WCHAR* text = text_.data();
+  std::copy_n(line, length + 1, text);
+  for (const Field& ended : fields_) text[ended.start + ended.length] = 0;
+
+  // Only the last field is trimmed: its end first, then its start.
+  std::size_t start = static_cast<std::size_t>(field - line);
+  std::size_t end = length;
+  while (end > start && zelu::crt16::iswspace(text[end - 1])) --end;
+  while (start < end && zelu::crt16::iswspace(text[start])) ++start;
+  text[end] = 0;
+  fields_.push_back({start, end - start});
+  return true;
 }
 
 template <typename Reader>
 bool CDelimitedParse::ReadAt(int index, Reader read) {
-  if (index < 0 || index >= field_count_) return false;
-  read(fields_[index]);
+  if (index < 0 || index >= GetFieldCount()) return false;
+  const Field& field = fields_[static_cast<std::size_t>(index)];
+  read(text_.data() + field.start, field.length);
   return true;
 }
 
@@ -125,12 +139,12 @@ bool CDelimitedParse::ReadNext(Reader read) {
   return true;
 }
 
-#define ZELU_DELIMITED_ACCESSORS(Type)                                                             \
-  bool CDelimitedParse::GetAt(int index, Type& value) {                                            \
-    return ReadAt(index, [&value](const CString& field) { Convert(field, value); });              \
-  }                                                                                                \
-  bool CDelimitedParse::GetNext(Type& value) {                                                     \
-    return ReadNext([&value](const CString& field) { Convert(field, value); });                   \
+#define ZELU_DELIMITED_ACCESSORS(Type)                                                                             \
+  bool CDelimitedParse::GetAt(int index, Type& value) {                                                            \
+    return ReadAt(index, [&value](const WCHAR* text, std::size_t length) { Convert(text, length, value); });      \
+  }                                                                                                                \
+  bool CDelimitedParse::GetNext(Type& value) {                                                                     \
+    return ReadNext([&value](const WCHAR* text, std::size_t length) { Convert(text, length, value); });           \
   }
 
 ZELU_DELIMITED_ACCESSORS(bool)
@@ -144,9 +158,13 @@ ZELU_DELIMITED_ACCESSORS(CString)
 #undef ZELU_DELIMITED_ACCESSORS
 
 bool CDelimitedParse::GetAt(int index, unsigned short* buffer, int size) {
-  return ReadAt(index, [buffer, size](const CString& field) { Convert(field, Buffer{buffer, size}); });
+  return ReadAt(index, [buffer, size](const WCHAR* text, std::size_t length) {
+    Convert(text, length, Buffer{buffer, size});
+  });
 }
 
 bool CDelimitedParse::GetNext(unsigned short* buffer, int size) {
-  return ReadNext([buffer, size](const CString& field) { Convert(field, Buffer{buffer, size}); });
+  return ReadNext([buffer, size](const WCHAR* text, std::size_t length) {
+    Convert(text, length, Buffer{buffer, size});
+  });
 }

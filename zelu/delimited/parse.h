@@ -37,7 +37,8 @@
 // fields from line to line for reuse, and releases it when destroyed.
 #pragma once
 
-#include <zelu/platform/cstring/collections.h>
+#include <vector>
+
 #include <zelu/platform/cstring/cstring.h>
 #include <zelu/platform/export.h>
 #include <zelu/platform/win32/base_types.h>
@@ -56,7 +57,7 @@ class ZELU_API CDelimitedParse {
   bool ParseLine(const WCHAR* line);
 
   // Fields of the last line; 0 before the first one.
-  int GetFieldCount() const noexcept { return field_count_; }
+  int GetFieldCount() const noexcept { return static_cast<int>(fields_.size()); }
 
   // The field at `index`; the cursor does not move.
   bool GetAt(int index, bool& value);
@@ -79,16 +80,23 @@ class ZELU_API CDelimitedParse {
   bool GetNext(CString& value);
 
  private:
+  // A field: its first unit in text_ and its length; text_[start + length]
+  // is always a zero unit.
+  struct Field {
+    std::size_t start;
+    std::size_t length;
+  };
+
   template <typename Reader>
   bool ReadAt(int index, Reader read);
   template <typename Reader>
   bool ReadNext(Reader read);
-  void StoreField(int index, const WCHAR* units, std::ptrdiff_t length);
 
   WCHAR delimiter_;
   int cursor_ = 0;
-  // Entries from field_count_ on are spare strings kept only for their
-  // storage; they are never read.
-  CStringArray fields_;
-  int field_count_ = 0;
+  // The last line, copied once and split in place: each delimiter that ends
+  // a field is overwritten with a zero, so every field is a zero-terminated
+  // text of its own. Both vectors keep their storage from line to line.
+  std::vector<WCHAR> text_;
+  std::vector<Field> fields_;
 };

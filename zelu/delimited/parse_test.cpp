@@ -77,6 +77,8 @@ const SplitCase kSplitCases[] = {
     {"TabDelimiter", u"a \tb\t", '\t', {u"a ", u"b", u""}},
     {"CommaDelimiterLeavesCarets", u"a,b^c", ',', {u"a", u"b^c"}},
     {"NonAsciiDelimiter", u"x\u00a7y\u00a7", 0x00a7, {u"x", u"y", u""}},
+    {"DelimiterBelowTheQuote", u"a!\"b!c\"!\x01!", '!', {u"a", u"\"b!c\"", u"\x01", u""}},
+    {"ControlUnitsAreOrdinary", u"\x01\x1f^\x7f ^", '^', {u"\x01\x1f", u"\x7f ", u""}},
     {"SurrogatesAreOrdinaryUnits", u"\U0001F600^\U0001F600", '^', {u"\U0001F600", u"\U0001F600"}},
 };
 
