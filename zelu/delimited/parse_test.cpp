@@ -205,12 +205,17 @@ T ReadFirstField(std::u16string_view field) {
   return value;
 }
 
-using BoolCase = ConversionCase<bool>;
-class BoolConversionTest : public testing::TestWithParam<BoolCase> {};
+template <typename T>
+class ConversionTest : public testing::TestWithParam<ConversionCase<T>> {
+ protected:
+  void ExpectConversion() {
+    EXPECT_EQ(ReadFirstField<T>(this->GetParam().field), this->GetParam().expected);
+  }
+};
 
-TEST_P(BoolConversionTest, TruthWordsThenTheInteger) {
-  EXPECT_EQ(ReadFirstField<bool>(GetParam().field), GetParam().expected);
-}
+using BoolCase = ConversionCase<bool>;
+class BoolConversionTest : public ConversionTest<bool> {};
+TEST_P(BoolConversionTest, TruthWordsThenTheInteger) { ExpectConversion(); }
 
 INSTANTIATE_TEST_SUITE_P(Table, BoolConversionTest, testing::Values(
     BoolCase{u"TRUE", true}, BoolCase{u"true", true}, BoolCase{u"True", true}, BoolCase{u"tRuE", true},
@@ -233,10 +238,10 @@ TEST(ParseTest, LastFieldIsTrimmedBeforeTheTruthTest) {
 }
 
 using IntCase = ConversionCase<int>;
-class IntConversionTest : public testing::TestWithParam<IntCase> {};
+class IntConversionTest : public ConversionTest<int> {};
 
 TEST_P(IntConversionTest, IntAndLongReadTheSame32BitValue) {
-  EXPECT_EQ(ReadFirstField<int>(GetParam().field), GetParam().expected);
+  ExpectConversion();
   EXPECT_EQ(ReadFirstField<long>(GetParam().field), static_cast<long>(GetParam().expected));
 }
 
@@ -250,11 +255,8 @@ INSTANTIATE_TEST_SUITE_P(Table, IntConversionTest, testing::Values(
     IntCase{u"99999999999999999999999", INT_MAX}, IntCase{u"-99999999999999999999999", INT_MIN}));
 
 using ByteCase = ConversionCase<unsigned char>;
-class ByteConversionTest : public testing::TestWithParam<ByteCase> {};
-
-TEST_P(ByteConversionTest, LowEightBitsOfTheInteger) {
-  EXPECT_EQ(ReadFirstField<unsigned char>(GetParam().field), GetParam().expected);
-}
+class ByteConversionTest : public ConversionTest<unsigned char> {};
+TEST_P(ByteConversionTest, LowEightBitsOfTheInteger) { ExpectConversion(); }
 
 INSTANTIATE_TEST_SUITE_P(Table, ByteConversionTest, testing::Values(
     ByteCase{u"200", 200}, ByteCase{u"255", 255}, ByteCase{u"256", 0}, ByteCase{u"300", 44},
@@ -263,11 +265,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ByteConversionTest, testing::Values(
     ByteCase{u"-99999999999", 0} /* saturates at 0x80000000 */));
 
 using DoubleCase = ConversionCase<double>;
-class DoubleConversionTest : public testing::TestWithParam<DoubleCase> {};
-
-TEST_P(DoubleConversionTest, RuntimeDecimalConversion) {
-  EXPECT_EQ(ReadFirstField<double>(GetParam().field), GetParam().expected);
-}
+class DoubleConversionTest : public ConversionTest<double> {};
+TEST_P(DoubleConversionTest, RuntimeDecimalConversion) { ExpectConversion(); }
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -278,11 +277,8 @@ INSTANTIATE_TEST_SUITE_P(Table, DoubleConversionTest, testing::Values(
     DoubleCase{u"1e400", kInf}, DoubleCase{u"-1e400", -kInf}, DoubleCase{u"1e-400", 0}));
 
 using FloatCase = ConversionCase<float>;
-class FloatConversionTest : public testing::TestWithParam<FloatCase> {};
-
-TEST_P(FloatConversionTest, NarrowedToSinglePrecision) {
-  EXPECT_EQ(ReadFirstField<float>(GetParam().field), GetParam().expected);
-}
+class FloatConversionTest : public ConversionTest<float> {};
+TEST_P(FloatConversionTest, NarrowedToSinglePrecision) { ExpectConversion(); }
 
 constexpr float kInfF = std::numeric_limits<float>::infinity();
 
