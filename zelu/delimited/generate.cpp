@@ -32,26 +32,11 @@ OwnedVariant MakeVariant(const WCHAR* value) {
   return variant;
 }
 
-OwnedVariant MakeVariant(unsigned char value) {
-  auto variant = std::make_unique<COleVariant>();
-  variant->vt = VT_UI1;
-  variant->bVal = value;
-  return variant;
-}
+OwnedVariant MakeVariant(unsigned char value) { return std::make_unique<COleVariant>(BYTE{value}); }
 
-OwnedVariant MakeVariant(float value) {
-  auto variant = std::make_unique<COleVariant>();
-  variant->vt = VT_R4;
-  variant->fltVal = value;
-  return variant;
-}
+OwnedVariant MakeVariant(float value) { return std::make_unique<COleVariant>(value); }
 
-OwnedVariant MakeVariant(double value) {
-  auto variant = std::make_unique<COleVariant>();
-  variant->vt = VT_R8;
-  variant->dblVal = value;
-  return variant;
-}
+OwnedVariant MakeVariant(double value) { return std::make_unique<COleVariant>(value); }
 
 void Release(void* stored) {
   auto* variant = static_cast<COleVariant*>(stored);

@@ -20,6 +20,21 @@ void Release(VARIANT& variant) noexcept {
 
 COleVariant::COleVariant() noexcept : VARIANT(EmptyVariant()) {}
 
+COleVariant::COleVariant(BYTE value) noexcept : VARIANT(EmptyVariant()) {
+  vt = VT_UI1;
+  bVal = value;
+}
+
+COleVariant::COleVariant(float value) noexcept : VARIANT(EmptyVariant()) {
+  vt = VT_R4;
+  fltVal = value;
+}
+
+COleVariant::COleVariant(double value) noexcept : VARIANT(EmptyVariant()) {
+  vt = VT_R8;
+  dblVal = value;
+}
+
 COleVariant::COleVariant(LONG value, VARTYPE type) noexcept : VARIANT(EmptyVariant()) {
   if (type == VT_BOOL) {
     vt = VT_BOOL;

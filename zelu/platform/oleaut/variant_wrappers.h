@@ -27,6 +27,9 @@ class ZELU_API COleVariant : public VARIANT {
   // For a 64-bit `long`: its low 32 bits, as above.
   COleVariant(long value, VARTYPE type = VT_I4) noexcept  // NOLINT
       : COleVariant(static_cast<LONG>(value), type) {}
+  COleVariant(BYTE value) noexcept;    // NOLINT: VT_UI1
+  COleVariant(float value) noexcept;   // NOLINT: VT_R4
+  COleVariant(double value) noexcept;  // NOLINT: VT_R8
   COleVariant(const COleVariant&) = delete;
   COleVariant& operator=(const COleVariant&) = delete;
   ~COleVariant();

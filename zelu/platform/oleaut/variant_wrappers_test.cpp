@@ -52,6 +52,18 @@ TEST(COleVariantTest, LongAndTypeConstructor) {
   EXPECT_EQ(COleVariant().vt, VT_EMPTY);
 }
 
+TEST(COleVariantTest, ByteFloatAndDoubleConstructors) {
+  const COleVariant byte(BYTE{200});
+  EXPECT_EQ(byte.vt, VT_UI1);
+  EXPECT_EQ(byte.bVal, 200);
+  const COleVariant single(0.1f);
+  EXPECT_EQ(single.vt, VT_R4);
+  EXPECT_EQ(single.fltVal, 0.1f);
+  const COleVariant wide(-2.5);
+  EXPECT_EQ(wide.vt, VT_R8);
+  EXPECT_EQ(wide.dblVal, -2.5);
+}
+
 TEST(COleVariantTest, AssignmentFromWideText) {
   COleVariant v(3, VT_I4);
   v = W(u"first");
