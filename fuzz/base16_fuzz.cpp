@@ -9,9 +9,7 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+using zelu::fuzz::Check;
 
 // Upper-cases the ASCII hex letters of a text, as the encoder writes them.
 CString Upper(const unsigned short* text) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 namespace zelu::fuzz {
@@ -20,6 +21,12 @@ inline std::vector<unsigned short> TextFromBytes(const std::uint8_t* data, std::
   }
   units.push_back(0);
   return units;
+}
+
+// A property the target checks: a broken one aborts, which the fuzzer (or
+// the replay run) reports with the input that broke it.
+inline void Check(bool condition) {
+  if (!condition) std::abort();
 }
 
 }  // namespace zelu::fuzz
