@@ -96,22 +96,15 @@ TEST(GenerateTest, TextIsCopiedAndTheLineStaysUntilTheNextGenerate) {
 
 // ---- Reading the line back -------------------------------------------------
 
+// A value of a random type; a string of up to 11 units of `alphabet`.
 Value RandomValue(std::mt19937& random, std::u16string_view alphabet) {
   std::uniform_real_distribution<double> real(-1e6, 1e6);
-  switch (random() % 8) {
-    case 0: return random() % 2 == 0;
-    case 1: return static_cast<int>(random());
-    case 2: return static_cast<long>(static_cast<std::int64_t>(random()) * 4099 - (std::int64_t{1} << 40));
-    case 3: return static_cast<unsigned char>(random());
-    case 4: return static_cast<float>(real(random));
-    case 5: return real(random);
-    case 6: return static_cast<const WCHAR*>(nullptr);
-    default: {
-      std::u16string text;
-      for (std::size_t n = random() % 12; n > 0; --n) text += alphabet[random() % alphabet.size()];
-      return W(text);
-    }
-  }
+  std::u16string text(random() % 12, u' ');
+  for (char16_t& unit : text) unit = alphabet[random() % alphabet.size()];
+  const auto wide = static_cast<long>(static_cast<std::int64_t>(random()) * 4099 - (std::int64_t{1} << 40));
+  const Value values[] = {random() % 2 == 0, static_cast<int>(random()), wide, static_cast<unsigned char>(random()),
+                          static_cast<float>(real(random)), real(random), static_cast<const WCHAR*>(nullptr), W(text)};
+  return values[random() % 8];
 }
 
 void ExpectReadBack(CDelimitedParse& parse, int index, const Value& value) {

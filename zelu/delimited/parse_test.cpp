@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -157,16 +158,15 @@ TEST(ParseTest, ConversionOfEveryDestinationType) {
     CDelimitedParse parse(W(std::u16string(field) + u"^end"));
     ASSERT_EQ(parse.GetFieldCount(), 2) << "the row's text must not split";
     std::visit([&parse](auto want) {
-      if constexpr (std::is_same_v<decltype(want), std::u16string_view>) {
-        CString got(u"x");
-        EXPECT_TRUE(parse.GetAt(0, got));
+      using T = decltype(want);
+      std::conditional_t<std::is_same_v<T, std::u16string_view>, CString, T> got{};
+      EXPECT_TRUE(parse.GetAt(0, got));
+      if constexpr (std::is_same_v<T, std::u16string_view>) {
         EXPECT_EQ(got.ToU16String(), want);
       } else {
-        decltype(want) got{};
-        EXPECT_TRUE(parse.GetAt(0, got));
         EXPECT_EQ(got, want);
       }
-      if constexpr (std::is_same_v<decltype(want), int>) {
+      if constexpr (std::is_same_v<T, int>) {
         long wide = 1;
         EXPECT_TRUE(parse.GetAt(0, wide) && wide == want) << "long: " << wide;
       }
