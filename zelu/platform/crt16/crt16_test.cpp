@@ -58,6 +58,7 @@ TEST(Crt16Test, ScanHex4) {
       {u"000a", 1, 10}, {u"01AB", 1, 0x1AB}, {u"ffff", 1, 0xFFFF}, {u"12345", 1, 0x1234}, {u"  7zz", 1, 7},
       {u"zz00", 0, 0}, {u"", crt::kEndOfInput, 0}, {u"   ", crt::kEndOfInput, 0}, {u"-1ab", 1, -0x1AB},
       {u"+0ff", 1, 0xFF}, {u"0x1f", 1, 0x1F}, {u"0x", 1, 0}, {u"-", 0, 0}, {u"-x", 0, 0}, {u"\t\r\n12", 1, 0x12},
+      {u"-1abc", 1, -0x1AB} /* the sign counts toward the four */, {u"0x1fff", 1, 0x1F} /* and so does "0x" */,
   };
   for (const auto& [text, result, expected] : rows) {
     int value = -12345;
