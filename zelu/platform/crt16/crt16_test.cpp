@@ -1,8 +1,9 @@
 #include <zelu/platform/crt16/crt16.h>
 
+#include <climits>
 #include <cmath>
-#include <limits>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -10,106 +11,73 @@
 
 namespace {
 
-using zelu::crt16::kEndOfInput;
-
+namespace crt = zelu::crt16;
 using W = zelu::testing::WideText;
+using namespace std::string_view_literals;
+
+std::string Printed(std::u16string_view text) { return testing::PrintToString(std::u16string(text)); }
 
 TEST(Crt16Test, LengthAndCopyStopAtTheFirstZero) {
-  const WCHAR text[] = {'a', 'b', 0, 'c', 0};
-  EXPECT_EQ(zelu::crt16::wcslen(text), 2u);
   WCHAR copy[5] = {9, 9, 9, 9, 9};
-  EXPECT_EQ(zelu::crt16::wcscpy(copy, text), copy);
-  EXPECT_EQ(copy[1], 'b');
-  EXPECT_EQ(copy[2], 0);
-  EXPECT_EQ(copy[3], 9) << "nothing after the terminator is copied";
+  EXPECT_EQ(crt::wcslen(W(u"ab\0c"sv)), 2u);
+  EXPECT_EQ(crt::wcscpy(copy, W(u"ab\0c"sv)), copy);
+  EXPECT_EQ(zelu::testing::ToU16(copy, 5), u"ab\0\x09\x09"sv) << "nothing after the terminator is copied";
 }
 
-struct WtolCase {
-  std::u16string_view text;
-  LONG expected;
-};
-
-class WtolTest : public testing::TestWithParam<WtolCase> {};
-
-TEST_P(WtolTest, ConvertsLikeTheRuntime) {
-  EXPECT_EQ(zelu::crt16::_wtol(W(GetParam().text).c_str()), GetParam().expected);
-  EXPECT_EQ(zelu::crt16::_wtoi(W(GetParam().text).c_str()), GetParam().expected);
+// White space, an optional sign, decimal digits; saturates at the 32-bit ends.
+TEST(Crt16Test, WtolAndWtoi) {
+  const std::pair<std::u16string_view, LONG> rows[] = {
+      {u"", 0}, {u"abc", 0}, {u"42", 42}, {u"  \t\n-17x", -17}, {u"+8", 8}, {u"- 8", 0}, {u"0.9", 0}, {u"12 34", 12},
+      {u"2147483647", INT_MAX}, {u"-2147483648", INT_MIN}, {u"2147483648", INT_MAX}, {u"-2147483649", INT_MIN},
+      {u"99999999999999999999999999", INT_MAX}, {u"\u3000" u"5", 5} /* ideographic space is white space */,
+  };
+  for (const auto& [text, expected] : rows) {
+    EXPECT_EQ(std::pair(crt::_wtol(W(text)), crt::_wtoi(W(text))), std::pair(expected, expected)) << Printed(text);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WtolTest, testing::Values(
-    WtolCase{u"", 0}, WtolCase{u"abc", 0}, WtolCase{u"42", 42}, WtolCase{u"  \t\n-17x", -17},
-    WtolCase{u"+8", 8}, WtolCase{u"- 8", 0}, WtolCase{u"0.9", 0}, WtolCase{u"12 34", 12},
-    WtolCase{u"2147483647", 2147483647}, WtolCase{u"-2147483648", std::numeric_limits<LONG>::min()},
-    WtolCase{u"2147483648", 2147483647}, WtolCase{u"-2147483649", std::numeric_limits<LONG>::min()},
-    WtolCase{u"99999999999999999999999999", 2147483647},
-    WtolCase{u"\u3000" u"5", 5} /* ideographic space is white space */));
-
-struct WcstodCase {
-  std::u16string_view text;
-  double expected;
-  std::size_t consumed;
-};
-
-class WcstodTest : public testing::TestWithParam<WcstodCase> {};
-
-TEST_P(WcstodTest, ConvertsAndReportsTheEnd) {
-  const W text(GetParam().text);
-  WCHAR* end = nullptr;
-  const double value = zelu::crt16::wcstod(text.c_str(), &end);
-  EXPECT_DOUBLE_EQ(value, GetParam().expected);
-  EXPECT_EQ(static_cast<std::size_t>(end - text.c_str()), GetParam().consumed);
+// Value and units consumed: digits with an optional '.', an exponent after
+// 'e', 'E', 'd' or 'D' only when digits follow; no hexadecimal or infinity.
+TEST(Crt16Test, WcstodGrammar) {
+  const struct { std::u16string_view text; double value; std::size_t consumed; } rows[] = {
+      {u"1.5kg", 1.5, 3}, {u"abc", 0.0, 0}, {u"  -0.25", -0.25, 7}, {u".5", 0.5, 2}, {u"5.", 5.0, 2}, {u".", 0.0, 0},
+      {u"1e3", 1000.0, 3}, {u"1E-2x", 0.01, 4}, {u"2d2", 200.0, 3}, {u"1e", 1.0, 1}, {u"1e+", 1.0, 1},
+      {u"inf", 0.0, 0}, {u"0x10", 0.0, 1}, {u"+3", 3.0, 2}, {u"1e999", HUGE_VAL, 5}, {u"-1e-999", 0.0, 7},
+  };
+  for (const auto& [text, value, consumed] : rows) {
+    const W units(text);
+    WCHAR* end = nullptr;
+    EXPECT_DOUBLE_EQ(crt::wcstod(units, &end), value) << Printed(text);
+    EXPECT_EQ(static_cast<std::size_t>(end - units.c_str()), consumed) << Printed(text);
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, WcstodTest, testing::Values(
-    WcstodCase{u"1.5kg", 1.5, 3}, WcstodCase{u"abc", 0.0, 0}, WcstodCase{u"  -0.25", -0.25, 7},
-    WcstodCase{u".5", 0.5, 2}, WcstodCase{u"5.", 5.0, 2}, WcstodCase{u".", 0.0, 0},
-    WcstodCase{u"1e3", 1000.0, 3}, WcstodCase{u"1E-2x", 0.01, 4}, WcstodCase{u"2d2", 200.0, 3},
-    WcstodCase{u"1e", 1.0, 1}, WcstodCase{u"1e+", 1.0, 1}, WcstodCase{u"inf", 0.0, 0},
-    WcstodCase{u"0x10", 0.0, 1}, WcstodCase{u"+3", 3.0, 2}));
-
-TEST(Crt16Test, WcstodOutOfRange) {
-  const W huge(u"1e999");
-  EXPECT_EQ(zelu::crt16::wcstod(huge.c_str(), nullptr), HUGE_VAL);
-  const W tiny(u"-1e-999");
-  EXPECT_EQ(zelu::crt16::wcstod(tiny.c_str(), nullptr), 0.0);
+// Result (1, 0 or end of input) and value, which is written only with 1.
+TEST(Crt16Test, ScanHex4) {
+  const struct { std::u16string_view text; int result, value; } rows[] = {
+      {u"000a", 1, 10}, {u"01AB", 1, 0x1AB}, {u"ffff", 1, 0xFFFF}, {u"12345", 1, 0x1234}, {u"  7zz", 1, 7},
+      {u"zz00", 0, 0}, {u"", crt::kEndOfInput, 0}, {u"   ", crt::kEndOfInput, 0}, {u"-1ab", 1, -0x1AB},
+      {u"+0ff", 1, 0xFF}, {u"0x1f", 1, 0x1F}, {u"0x", 1, 0}, {u"-", 0, 0}, {u"-x", 0, 0}, {u"\t\r\n12", 1, 0x12},
+      {u"-1abc", 1, -0x1AB} /* the sign counts toward the four */, {u"0x1fff", 1, 0x1F} /* and so does "0x" */,
+  };
+  for (const auto& [text, result, expected] : rows) {
+    int value = -12345;
+    EXPECT_EQ(crt::ScanHex4(W(text), value), result) << Printed(text);
+    EXPECT_EQ(value, result == 1 ? expected : -12345) << Printed(text);
+  }
 }
-
-struct ScanCase {
-  std::u16string_view text;
-  int result;
-  int value;  // meaningful when result is 1
-};
-
-class ScanHex4Test : public testing::TestWithParam<ScanCase> {};
-
-TEST_P(ScanHex4Test, FollowsTheFourCharacterHexConversion) {
-  int value = -12345;
-  EXPECT_EQ(zelu::crt16::ScanHex4(W(GetParam().text).c_str(), value), GetParam().result);
-  EXPECT_EQ(value, GetParam().result == 1 ? GetParam().value : -12345);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, ScanHex4Test, testing::Values(
-    ScanCase{u"000a", 1, 10}, ScanCase{u"01AB", 1, 0x1AB}, ScanCase{u"ffff", 1, 0xFFFF},
-    ScanCase{u"12345", 1, 0x1234}, ScanCase{u"  7zz", 1, 7}, ScanCase{u"zz00", 0, 0},
-    ScanCase{u"", kEndOfInput, 0}, ScanCase{u"   ", kEndOfInput, 0}, ScanCase{u"-1ab", 1, -0x1AB},
-    ScanCase{u"+0ff", 1, 0xFF}, ScanCase{u"0x1f", 1, 0x1F}, ScanCase{u"0x", 1, 0},
-    ScanCase{u"-", 0, 0}, ScanCase{u"-x", 0, 0}, ScanCase{u"\t\r\n12", 1, 0x12}));
 
 TEST(Crt16Test, Classification) {
-  EXPECT_TRUE(zelu::crt16::iswalpha('q'));
-  EXPECT_TRUE(zelu::crt16::iswalpha(0x00E9));  // e acute
-  EXPECT_TRUE(zelu::crt16::iswalpha(0x0416));  // Cyrillic Zhe
-  EXPECT_FALSE(zelu::crt16::iswalpha('1'));
-  EXPECT_FALSE(zelu::crt16::iswalpha(0xD800));
-  EXPECT_TRUE(zelu::crt16::iswdigit('7'));
-  EXPECT_FALSE(zelu::crt16::iswdigit(0x0661)) << "only ASCII digits";
-  for (char16_t space : std::u16string_view(u"\t\n\v\f\r ")) EXPECT_TRUE(zelu::crt16::iswspace(space)) << static_cast<int>(space);
-  EXPECT_FALSE(zelu::crt16::iswspace(0));
-  EXPECT_FALSE(zelu::crt16::iswspace('_'));
-  EXPECT_EQ(zelu::crt16::towlower('Q'), 'q');
-  EXPECT_EQ(zelu::crt16::towlower(0x00C9), 0x00E9);
-  EXPECT_EQ(zelu::crt16::towupper(0x03B1), 0x0391);
-  EXPECT_EQ(zelu::crt16::towlower(0xDC00), 0xDC00);
+  for (const WCHAR unit : u"q\u00e9\u0416"sv) EXPECT_TRUE(crt::iswalpha(unit)) << unit;
+  for (const WCHAR unit : u"1\xD800"sv) EXPECT_FALSE(crt::iswalpha(unit)) << unit;
+  EXPECT_TRUE(crt::iswdigit('7') && !crt::iswdigit(0x0661)) << "only ASCII digits";
+  for (const WCHAR unit : u"\t\n\v\f\r \u3000"sv) EXPECT_TRUE(crt::iswspace(unit)) << unit;
+  for (const WCHAR unit : u"\0_\u00a0\xD800"sv) EXPECT_FALSE(crt::iswspace(unit)) << unit;
+  const std::pair<WCHAR, WCHAR> cases[] = {{'Q', 'q'}, {0xC9, 0xE9}, {0x391, 0x3B1}, {0xDC00, 0xDC00}};
+  for (const auto& [upper, lower] : cases) {
+    EXPECT_EQ(crt::towlower(upper), lower) << upper;
+    EXPECT_EQ(crt::towupper(lower), upper) << lower;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <zelu/platform/win32/lstr.h>
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -11,84 +12,45 @@ namespace {
 
 using W = zelu::testing::WideText;
 using zelu::testing::ToU16;
+using namespace std::string_view_literals;
 
-TEST(LstrTest, LengthCountsUnitsBeforeTheTerminator) {
-  EXPECT_EQ(lstrlenW(nullptr), 0);
-  EXPECT_EQ(lstrlenW(W(u"")), 0);
-  EXPECT_EQ(lstrlenW(W(u"h\u00e9\U0001F600")), 4) << "a surrogate pair counts two units";
-  const WCHAR inner_zero[] = {'a', 0, 'b', 0};
-  EXPECT_EQ(lstrlenW(inner_zero), 1);
-}
-
-TEST(LstrTest, CopyTakesTheTerminatorAndNothingAfterIt) {
-  std::array<WCHAR, 6> buffer;
-  buffer.fill(0x7777);
-  const WCHAR source[] = {'a', 'b', 0, 'c', 0};
-  EXPECT_EQ(lstrcpyW(buffer.data(), source), buffer.data());
-  EXPECT_EQ(ToU16(buffer.data()), u"ab");
-  EXPECT_EQ(buffer[3], 0x7777);
-  EXPECT_EQ(lstrcpyW(nullptr, source), nullptr);
-  EXPECT_EQ(lstrcpyW(buffer.data(), nullptr), nullptr);
-  EXPECT_EQ(ToU16(buffer.data()), u"ab") << "a null source writes nothing";
-}
-
-struct CopynCase {
-  std::u16string_view source;
-  int max_units;
-  std::u16string_view expected;  // what the buffer holds up to its first zero
-  std::size_t written;           // units written, terminator included
-};
-
-class LstrcpynTest : public testing::TestWithParam<CopynCase> {};
-
-TEST_P(LstrcpynTest, CopiesAtMostOneLessThanTheCountThenAZero) {
-  const CopynCase& c = GetParam();
-  std::array<WCHAR, 12> buffer;
-  buffer.fill(0x7777);
-  EXPECT_EQ(lstrcpynW(buffer.data(), W(c.source), c.max_units), buffer.data());
-  std::size_t written = 0;
-  while (written < buffer.size() && buffer[written] != 0x7777) ++written;
-  EXPECT_EQ(written, c.written);
-  if (c.written > 0) {
-    EXPECT_EQ(ToU16(buffer.data()), c.expected);
+// Each row: the buffer (8 units, filled with '~') after lstrcpynW(buffer,
+// source, n), or after lstrcpyW(buffer, source) when there is no n. The
+// length of the source is checked on the way.
+TEST(LstrTest, CopiesStopAtTheFirstZeroOrOneUnitBeforeTheCount) {
+  const struct { std::u16string_view source; std::optional<int> n; std::u16string_view buffer; } rows[] = {
+      {u"ab\0c"sv, {}, u"ab\0~~~~~"sv}, {u"h\u00e9\U0001F600", {}, u"h\u00e9\U0001F600\0~~~"sv},
+      {u"", {}, u"\0~~~~~~~"sv}, {u"abcdef", 3, u"ab\0~~~~~"sv}, {u"abcdef", 1, u"\0~~~~~~~"sv},
+      {u"abcdef", 0, u"~~~~~~~~"sv}, {u"abcdef", -5, u"~~~~~~~~"sv}, {u"abc", 4, u"abc\0~~~~"sv},
+      {u"abc", 8, u"abc\0~~~~"sv}, {u"", 5, u"\0~~~~~~~"sv}, {u"ab\0c"sv, 8, u"ab\0~~~~~"sv},
+  };
+  for (const auto& [text, n, expected] : rows) {
+    std::array<WCHAR, 8> buffer;
+    buffer.fill(u'~');
+    const W source(text);
+    EXPECT_EQ(n ? lstrcpynW(buffer.data(), source, *n) : lstrcpyW(buffer.data(), source), buffer.data());
+    EXPECT_EQ(ToU16(buffer.data(), buffer.size()), expected) << "n " << n.value_or(-99);
+    EXPECT_EQ(lstrlenW(source), static_cast<int>(ToU16(source).size())) << "a surrogate pair counts two units";
   }
+  WCHAR buffer[2] = {'~', '~'};
+  EXPECT_EQ(lstrlenW(nullptr), 0);
+  EXPECT_TRUE(lstrcpyW(nullptr, W(u"x")) == nullptr && lstrcpynW(nullptr, W(u"x"), 4) == nullptr);
+  EXPECT_TRUE(lstrcpyW(buffer, nullptr) == nullptr && lstrcpynW(buffer, nullptr, 2) == nullptr);
+  EXPECT_EQ(buffer[0], '~') << "a null source writes nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, LstrcpynTest, testing::Values(
-    CopynCase{u"abcdef", 3, u"ab", 3}, CopynCase{u"abcdef", 1, u"", 1}, CopynCase{u"abcdef", 0, u"", 0},
-    CopynCase{u"abcdef", -5, u"", 0}, CopynCase{u"abc", 4, u"abc", 4}, CopynCase{u"abc", 10, u"abc", 4},
-    CopynCase{u"", 5, u"", 1}));
-
-TEST(LstrTest, BoundedCopyRefusesNullPointers) {
-  WCHAR buffer[4] = {9, 9, 9, 9};
-  EXPECT_EQ(lstrcpynW(nullptr, W(u"x"), 4), nullptr);
-  EXPECT_EQ(lstrcpynW(buffer, nullptr, 4), nullptr);
-  EXPECT_EQ(buffer[0], 9);
-}
-
-struct CompareCase {
-  std::u16string_view first;
-  std::u16string_view second;
-  int expected;
-};
-
-class LstrcmpiTest : public testing::TestWithParam<CompareCase> {};
-
-TEST_P(LstrcmpiTest, FoldsCaseUnitByUnit) {
-  const CompareCase& c = GetParam();
-  EXPECT_EQ(lstrcmpiW(W(c.first), W(c.second)), c.expected);
-  EXPECT_EQ(lstrcmpiW(W(c.second), W(c.first)), -c.expected) << "the order is antisymmetric";
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, LstrcmpiTest, testing::Values(
-    CompareCase{u"TRUE", u"true", 0}, CompareCase{u"tRuE", u"TRUE", 0}, CompareCase{u"", u"", 0},
-    CompareCase{u"TRUE", u"TRUE ", -1}, CompareCase{u"a", u"B", -1}, CompareCase{u"b", u"A", 1},
-    CompareCase{u"\u00c9T\u00c9", u"\u00e9t\u00e9", 0}, CompareCase{u"\u03a3", u"\u03c3", 0},
-    CompareCase{u"\u0416", u"\u0436", 0}, CompareCase{u"[", u"a", -1} /* '[' lowers to itself */,
-    CompareCase{u"\u00df", u"ss", 1} /* no mapping changes the length */,
-    CompareCase{u"\U00010400", u"\U00010428", -1} /* outside the BMP: units compared as they are */));
-
-TEST(LstrTest, CompareOrdersNullFirst) {
+TEST(LstrTest, CompareFoldsCaseUnitByUnitAndOrdersNullFirst) {
+  const struct { std::u16string_view first, second; int expected; } rows[] = {
+      {u"TRUE", u"true", 0}, {u"tRuE", u"TRUE", 0}, {u"", u"", 0}, {u"TRUE", u"TRUE ", -1}, {u"a", u"B", -1},
+      {u"b", u"A", 1}, {u"\u00c9T\u00c9", u"\u00e9t\u00e9", 0}, {u"\u03a3", u"\u03c3", 0}, {u"\u0416", u"\u0436", 0},
+      {u"[", u"a", -1} /* '[' lowers to itself */, {u"\u00df", u"ss", 1} /* no mapping changes the length */,
+      {u"\U00010400", u"\U00010428", -1} /* outside the BMP: units compared as they are */,
+  };
+  for (const auto& [first, second, expected] : rows) {
+    SCOPED_TRACE(testing::PrintToString(std::u16string(first) + u" : " + std::u16string(second)));
+    EXPECT_EQ(lstrcmpiW(W(first), W(second)), expected);
+    EXPECT_EQ(lstrcmpiW(W(second), W(first)), -expected) << "the order is antisymmetric";
+  }
   EXPECT_EQ(lstrcmpiW(nullptr, nullptr), 0);
   EXPECT_EQ(lstrcmpiW(nullptr, W(u"")), -1);
   EXPECT_EQ(lstrcmpiW(W(u""), nullptr), 1);
