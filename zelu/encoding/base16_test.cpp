@@ -1,6 +1,6 @@
 #include <zelu/encoding/base16.h>
 
-#include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -15,187 +15,129 @@ namespace {
 using W = zelu::testing::WideText;
 using Bytes = std::vector<unsigned char>;
 
-std::u16string U16(const CString& text) { return text.ToU16String(); }
+// kHex is CBase16 (kHexLong its `unsigned long` overload); kPlain and
+// kCounted are CBytes with the prefix flag false or true; kDefault is CBytes'
+// short forms, which write and read the counted form.
+enum Codec { kHex, kHexLong, kPlain, kCounted, kDefault };
 
-// Owns what a decoder stored, as the caller must.
-struct Decoded {
-  unsigned char* bytes = nullptr;
-  ~Decoded() { delete[] bytes; }
-  Bytes First(std::size_t count) const { return Bytes(bytes, bytes + count); }
-};
+bool Encode(Codec codec, Bytes data, CString& out) {
+  const auto count = static_cast<ULONG>(data.size());
+  if (codec == kHex || codec == kHexLong) return CBase16::Encode(data.data(), count, out);
+  if (codec == kDefault) return CBytes::encode(data.data(), count, out);
+  return CBytes::encode(data.data(), count, out, codec == kCounted);
+}
 
-// A pointer value that no decoder produces: tells "not stored" from "stored".
+// A count out-parameter starts at kUnchanged (as its own type holds it),
+// which no decoder stores, and is read back through the signed type of its
+// width; so an `unsigned long` written only in its low half reads wrong.
+constexpr long long kUnchanged = -777;
+
+// Owns what a decoder stored, as the caller must. Starts as a pointer value
+// no decoder stores, to tell "not stored" from "stored".
 unsigned char sentinel_byte = 0;
-unsigned char* const kUntouched = &sentinel_byte;
+struct Decoded {
+  unsigned char* bytes = &sentinel_byte;
+  long long count = 0;
+  ~Decoded() { if (bytes != &sentinel_byte) delete[] bytes; }
+  Bytes First(std::size_t n) const { return Bytes(bytes, bytes + n); }
 
-TEST(Base16EncodeTest, UpperCaseDigitsPlainAndCounted) {
-  unsigned char data[] = {0x00, 0xAB, 0x7F};
-  CString out(u"stale");
-  EXPECT_TRUE(CBase16::Encode(data, 3, out));
-  EXPECT_EQ(U16(out), u"00AB7F");
-  EXPECT_TRUE(CBase16::Encode(data, 0, out));
-  EXPECT_EQ(U16(out), u"");
-
-  unsigned char pair[] = {0x01, 0xAB};
-  EXPECT_TRUE(CBytes::encode(pair, 2, out));
-  EXPECT_EQ(U16(out), u"000201AB");
-  EXPECT_TRUE(CBytes::encode(pair, 2, out, false));
-  EXPECT_EQ(U16(out), u"01AB");
-  EXPECT_TRUE(CBytes::encode(pair, 0, out));
-  EXPECT_EQ(U16(out), u"0000");
-  Bytes ten(10, 0xFE);
-  EXPECT_TRUE(CBytes::encode(ten.data(), 10, out, true));
-  EXPECT_EQ(U16(out).substr(0, 6), u"000aFE") << "lower-case prefix, upper-case data";
-}
-
-TEST(Base16EncodeTest, CountAboveTheFieldKeepsItsFirstFourDigits) {
-  Bytes big(0x12345, 0x5A);
-  CString out;
-  EXPECT_TRUE(CBytes::encode(big.data(), static_cast<ULONG>(big.size()), out));
-  ASSERT_EQ(out.GetLength(), 4 + 2 * 0x12345);
-  EXPECT_EQ(U16(out).substr(0, 6), u"12345A");
-  Bytes exact(0xFFFF, 0x01);
-  EXPECT_TRUE(CBytes::encode(exact.data(), 0xFFFF, out));
-  EXPECT_EQ(U16(out).substr(0, 6), u"ffff01");
-  Decoded decoded;
-  int count = 0;
-  EXPECT_TRUE(CBytes::decode(out, &decoded.bytes, count));
-  EXPECT_EQ(count, 0xFFFF);
-  EXPECT_EQ(decoded.First(0xFFFF), exact);
-}
-
-struct Base16DecodeCase {
-  const char* name;
-  std::u16string_view text;
-  bool result;
-  bool allocated;
-  ULONG count;   // when allocated
-  Bytes bytes;   // the whole buffer when allocated
+  bool Run(Codec codec, const WCHAR* text) {
+    auto hex = static_cast<ULONG>(kUnchanged);
+    auto hex_long = static_cast<unsigned long>(kUnchanged);
+    int counted = kUnchanged;
+    const bool result = codec == kHex       ? CBase16::Decode(text, &bytes, hex)
+                        : codec == kHexLong ? CBase16::Decode(text, &bytes, hex_long)
+                        : codec == kDefault ? CBytes::decode(text, &bytes, counted)
+                                            : CBytes::decode(text, &bytes, counted, codec == kCounted);
+    count = codec == kHex ? static_cast<LONG>(hex) : codec == kHexLong ? static_cast<long>(hex_long) : counted;
+    return result;
+  }
 };
 
-class Base16DecodeTest : public testing::TestWithParam<Base16DecodeCase> {};
+// The counted rows give the text's start; every row its length (2 digits a
+// byte, plus 4 for the prefix). Above 0xFFFF the prefix keeps the first four
+// of the count's digits.
+TEST(Base16EncodeTest, PlainAndCountedForms) {
+  const struct { Codec codec; Bytes bytes; std::u16string_view start; } rows[] = {
+      {kHex, {0x00, 0xAB, 0x7F}, u"00AB7F"}, {kHex, {}, u""}, {kPlain, {0x01, 0xAB}, u"01AB"},
+      {kDefault, {0x01, 0xAB}, u"000201AB"}, {kCounted, {}, u"0000"},
+      {kCounted, Bytes(10, 0xFE), u"000aFEFEFEFEFEFEFEFEFEFE"},  // lower-case prefix, upper-case data
+      {kCounted, Bytes(0xFFFF, 0x01), u"ffff01"}, {kCounted, Bytes(0x12345, 0x5A), u"12345A"},
+  };
+  for (const auto& row : rows) {
+    CString out(u"stale");
+    EXPECT_TRUE(Encode(row.codec, row.bytes, out));
+    EXPECT_EQ(out.ToU16String().substr(0, row.start.size()), row.start);
+    EXPECT_EQ(out.GetLength(), 2 * row.bytes.size() + (row.codec >= kCounted ? 4 : 0)) << row.bytes.size();
+  }
+}
+
+// kHex rows run through both CBase16 overloads. `bytes`: the bytes decoded,
+// or std::nullopt when no buffer is stored.
+struct DecodeCase {
+  const char* name; Codec codec; std::u16string_view text;
+  bool result; long long count; std::optional<Bytes> bytes;
+};
+
+class Base16DecodeTest : public testing::TestWithParam<DecodeCase> {};
 
 TEST_P(Base16DecodeTest, ResultCountAndBuffer) {
-  const Base16DecodeCase& c = GetParam();
-  Decoded decoded;
-  decoded.bytes = kUntouched;
-  ULONG count = 777;
-  EXPECT_EQ(CBase16::Decode(W(c.text), &decoded.bytes, count), c.result);
-  if (!c.allocated) {
-    EXPECT_EQ(decoded.bytes, kUntouched);
-    EXPECT_EQ(count, 777u);
-    decoded.bytes = nullptr;
-    return;
+  const DecodeCase& c = GetParam();
+  for (const Codec codec : {c.codec, c.codec == kHex ? kHexLong : c.codec}) {
+    Decoded decoded;
+    EXPECT_EQ(decoded.Run(codec, W(c.text)), c.result) << codec;
+    EXPECT_EQ(decoded.count, c.count) << codec;
+    ASSERT_EQ(decoded.bytes != &sentinel_byte, c.bytes.has_value()) << codec << ": buffer stored";
+    if (c.bytes) { EXPECT_EQ(decoded.First(c.bytes->size()), *c.bytes) << codec; }
   }
-  ASSERT_NE(decoded.bytes, kUntouched);
-  EXPECT_EQ(count, c.count);
-  EXPECT_EQ(decoded.First(count), c.bytes);
 }
 
+// CBase16 rows list the whole buffer, which is zero-filled past a failure;
+// CBytes rows list the bytes decoded, the rest of its buffer is not filled.
 INSTANTIATE_TEST_SUITE_P(Table, Base16DecodeTest, testing::Values(
-    Base16DecodeCase{"MixedCase", u"00ab7F", true, true, 3, {0x00, 0xAB, 0x7F}},
-    Base16DecodeCase{"Empty", u"", true, true, 0, {}},
-    Base16DecodeCase{"OddLength", u"ABC", false, false, 0, {}},
-    Base16DecodeCase{"BadSecondDigit", u"AG", false, true, 1, {0x00}},
-    Base16DecodeCase{"BadFirstDigitLater", u"12G4", false, true, 2, {0x12, 0x00}},
-    Base16DecodeCase{"BadDigitRestStaysZero", u"FFFFzzFF", false, true, 4, {0xFF, 0xFF, 0x00, 0x00}},
-    Base16DecodeCase{"SpacesAreNotSkipped", u"01 A B", false, true, 3, {0x01, 0x00, 0x00}},
-    Base16DecodeCase{"WideUnitWithHexLowByte", u"\u0141\u0141", false, true, 1, {0x00}},
-    Base16DecodeCase{"FullWidthDigit", u"\uFF10" u"0", false, true, 1, {0x00}}),
+    DecodeCase{"MixedCase", kHex, u"00ab7F", true, 3, Bytes{0x00, 0xAB, 0x7F}},
+    DecodeCase{"Empty", kHex, u"", true, 0, Bytes{}},
+    DecodeCase{"OddLength", kHex, u"ABC", false, kUnchanged, std::nullopt},
+    DecodeCase{"BadSecondDigit", kHex, u"AG", false, 1, Bytes{0x00}},
+    DecodeCase{"BadFirstDigitLater", kHex, u"12G4", false, 2, Bytes{0x12, 0x00}},
+    DecodeCase{"BadDigitRestStaysZero", kHex, u"FFFFzzFF", false, 4, Bytes{0xFF, 0xFF, 0x00, 0x00}},
+    DecodeCase{"SpacesAreNotSkipped", kHex, u"01 A B", false, 3, Bytes{0x01, 0x00, 0x00}},
+    DecodeCase{"WideUnitWithHexLowByte", kHex, u"\u0141\u0141", false, 1, Bytes{0x00}},
+    DecodeCase{"FullWidthDigit", kHex, u"\uFF10" u"0", false, 1, Bytes{0x00}},
+    DecodeCase{"Counted", kDefault, u"000201AB", true, 2, Bytes{0x01, 0xAB}},
+    DecodeCase{"UnitsAfterTheLastPairIgnored", kCounted, u"0001ABCD", true, 1, Bytes{0xAB}},
+    DecodeCase{"AnnouncesMoreThanThere", kCounted, u"0003ABCD", false, 3, Bytes{0xAB, 0xCD}},
+    DecodeCase{"NoNumberAtTheStart", kCounted, u"zz00", false, 2, std::nullopt},
+    DecodeCase{"OddLengthCoversThePrefix", kCounted, u"00010", false, kUnchanged, std::nullopt},
+    DecodeCase{"Plain", kPlain, u"01AB", true, 2, Bytes{0x01, 0xAB}},
+    DecodeCase{"WholeTextAsPrefix", kCounted, u"01AB", false, 0x1AB, Bytes{}},
+    DecodeCase{"ZeroCount", kCounted, u"0000", true, 0, Bytes{}},
+    DecodeCase{"CountedEmpty", kCounted, u"", true, 0, Bytes{}},
+    DecodeCase{"TwoUnitsAnnounceOne", kCounted, u"01", false, 1, Bytes{}},
+    DecodeCase{"OnlySpaceKeepsHalfLength", kCounted, u"  ", false, 1, Bytes{}},
+    DecodeCase{"SpaceThenNumberReadsPastFour", kCounted, u"  01AB", false, 0x1AB, Bytes{0xAB}},
+    DecodeCase{"NegativeCount", kCounted, u"-001AB", false, -1, std::nullopt},
+    DecodeCase{"HexPrefixInTheCount", kCounted, u"0x01AB", true, 1, Bytes{0xAB}},
+    DecodeCase{"BadDigitInData", kCounted, u"0002ABxx", false, 2, Bytes{0xAB}},
+    DecodeCase{"PlainBadDigit", kPlain, u"ABzz", false, 2, Bytes{0xAB}}),
     zelu::testing::CaseName());
 
-TEST(Base16DecodeTest, UnsignedLongCountForPortedCallers) {
-  Decoded decoded;
-  unsigned long count = 0xAAAAAAAAAAul;
-  EXPECT_FALSE(CBase16::Decode(W(u"ABC"), &decoded.bytes, count));
-  EXPECT_EQ(count, 0xAAAAAAAAAAul) << "untouched on odd length";
-  EXPECT_TRUE(CBase16::Decode(W(u"0102"), &decoded.bytes, count));
-  EXPECT_EQ(count, 2ul);
-}
-
-struct BytesDecodeCase {
-  const char* name;
-  std::u16string_view text;
-  bool prefix;
-  bool result;
-  bool allocated;
-  int count;
-  Bytes decoded;  // the bytes the decoder stored (a prefix of the buffer)
-};
-
-class BytesDecodeTest : public testing::TestWithParam<BytesDecodeCase> {};
-
-TEST_P(BytesDecodeTest, ResultCountAndBuffer) {
-  const BytesDecodeCase& c = GetParam();
-  Decoded decoded;
-  decoded.bytes = kUntouched;
-  int count = -777;
-  EXPECT_EQ(CBytes::decode(W(c.text), &decoded.bytes, count, c.prefix), c.result);
-  EXPECT_EQ(count, c.count);
-  if (!c.allocated) {
-    EXPECT_EQ(decoded.bytes, kUntouched);
-    decoded.bytes = nullptr;
-    return;
-  }
-  ASSERT_NE(decoded.bytes, kUntouched);
-  EXPECT_EQ(decoded.First(c.decoded.size()), c.decoded);
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, BytesDecodeTest, testing::Values(
-    BytesDecodeCase{"Counted", u"000201AB", true, true, true, 2, {0x01, 0xAB}},
-    BytesDecodeCase{"UnitsAfterTheLastPairIgnored", u"0001ABCD", true, true, true, 1, {0xAB}},
-    BytesDecodeCase{"AnnouncesMoreThanThere", u"0003ABCD", true, false, true, 3, {0xAB, 0xCD}},
-    BytesDecodeCase{"NoNumberAtTheStart", u"zz00", true, false, false, 2, {}},
-    BytesDecodeCase{"OddLengthCoversThePrefix", u"00010", true, false, false, -777, {}},
-    BytesDecodeCase{"Plain", u"01AB", false, true, true, 2, {0x01, 0xAB}},
-    BytesDecodeCase{"WholeTextAsPrefix", u"01AB", true, false, true, 0x1AB, {}},
-    BytesDecodeCase{"ZeroCount", u"0000", true, true, true, 0, {}},
-    BytesDecodeCase{"Empty", u"", true, true, true, 0, {}},
-    BytesDecodeCase{"TwoUnitsAnnounceOne", u"01", true, false, true, 1, {}},
-    BytesDecodeCase{"OnlySpaceKeepsHalfLength", u"  ", true, false, true, 1, {}},
-    BytesDecodeCase{"SpaceThenNumberReadsPastFour", u"  01AB", true, false, true, 0x1AB, {0xAB}},
-    BytesDecodeCase{"NegativeCount", u"-001AB", true, false, false, -1, {}},
-    BytesDecodeCase{"HexPrefixInTheCount", u"0x01AB", true, true, true, 1, {0xAB}},
-    BytesDecodeCase{"BadDigitInData", u"0002ABxx", true, false, true, 2, {0xAB}},
-    BytesDecodeCase{"PlainBadDigit", u"ABzz", false, false, true, 2, {0xAB}}),
-    zelu::testing::CaseName());
-
-// Random buffers of every length up to 300 come back through both codecs and
-// both forms.
+// Random buffers of every length up to 300, and of 0xFFFF bytes (the largest
+// count the prefix holds), come back through every form.
 TEST(Base16RoundTripTest, EveryLengthUpTo300) {
   std::mt19937 random(20261205);
-  for (ULONG length = 0; length <= 300; ++length) {
+  for (ULONG length = 0; length <= 0xFFFF; length = length == 300 ? 0xFFFF : length + 1) {
     Bytes data(length);
     for (auto& byte : data) byte = static_cast<unsigned char>(random());
-    CString text;
-    ASSERT_TRUE(CBase16::Encode(data.data(), length, text));
-    {
+    for (const Codec codec : {kHex, kHexLong, kPlain, kCounted, kDefault}) {
+      CString text;
+      ASSERT_TRUE(Encode(codec, data, text));
       Decoded decoded;
-      ULONG count = 0;
-      ASSERT_TRUE(CBase16::Decode(text, &decoded.bytes, count));
-      EXPECT_EQ(decoded.First(count), data);
-    }
-    for (bool prefix : {true, false}) {
-      ASSERT_TRUE(CBytes::encode(data.data(), length, text, prefix));
-      Decoded decoded;
-      int count = 0;
-      ASSERT_TRUE(CBytes::decode(text, &decoded.bytes, count, prefix));
-      ASSERT_EQ(count, static_cast<int>(length));
-      EXPECT_EQ(decoded.First(length), data);
+      ASSERT_TRUE(decoded.Run(codec, text)) << codec;
+      ASSERT_EQ(decoded.count, length) << codec;
+      EXPECT_EQ(decoded.First(length), data) << codec;
     }
   }
-}
-
-TEST(Base16ShapeTest, ClassesAsCallersSeeThem) {
-  static_assert(std::has_virtual_destructor_v<CBase16>);
-  static_assert(!std::has_virtual_destructor_v<CBytes>);
-  static_assert(std::is_empty_v<CBytes>);
-  static_assert(sizeof(CBase16) == sizeof(void*), "only the virtual table pointer");
-  CBase16 first;
-  CBase16 second(first);
-  EXPECT_EQ(&(second = first), &second);
-  CBytes bytes;
-  EXPECT_EQ(&(bytes = CBytes()), &bytes);
 }
 
 }  // namespace
