@@ -108,8 +108,8 @@ TEST(EmailAddressTraceTest, ScopeClosesWhenAnExceptionPassesThrough) {
   CEmailAddress address(W(u"x@y..z"));
   FailingExitSink sink;
   EXPECT_THROW(address.IsValid(), std::runtime_error);
-  EXPECT_EQ(Rendered(sink),
-            (Events{"ZELUSTRING EmailAddress:47 CEmailAddress::IsValid", "exit 0 0 at 67 flag 1", "leave (exception)"}));
+  EXPECT_EQ(Rendered(sink), (Events{"ZELUSTRING EmailAddress:47 CEmailAddress::IsValid", "exit 0 0 at 67 flag 1",
+                                    "leave (exception)"}));
 }
 
 }  // namespace

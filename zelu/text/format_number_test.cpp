@@ -15,8 +15,9 @@ static_assert(std::is_same_v<decltype(std::declval<CFormatNumber&>() = std::decl
                              CFormatNumber&>);
 
 TEST(CFormatNumberTest, NumberOfDigitsCountsTheMagnitude) {
-  const std::pair<int, int> rows[] = {{0, 1},   {-1, 1},  {9, 1},        {10, 2},         {-10, 2},       {99, 2},
-                                      {100, 3}, {-999, 3}, {999999999, 9}, {1000000000, 10}, {INT_MAX, 10}, {INT_MIN, 10}};
+  const std::pair<int, int> rows[] = {{0, 1},         {-1, 1},         {9, 1},        {10, 2},
+                                      {-10, 2},       {99, 2},         {100, 3},      {-999, 3},
+                                      {999999999, 9}, {1000000000, 10}, {INT_MAX, 10}, {INT_MIN, 10}};
   for (const auto& [number, digits] : rows) EXPECT_EQ(CFormatNumber::NumberOfDigits(number), digits) << number;
 }
 
