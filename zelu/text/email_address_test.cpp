@@ -1,6 +1,7 @@
 #include <zelu/text/email_address.h>
 
 #include <stdexcept>
+#include <ostream>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -22,6 +23,8 @@ static_assert(std::has_virtual_destructor_v<CEmailAddress>);
 struct AddressCase {  // the parts are GetUser and GetDomain
   std::string name; std::u16string_view address; int valid, exit_line; std::u16string_view user, domain;
 };
+
+void PrintTo(const AddressCase& c, std::ostream* out) { *out << c.name; }
 
 class EmailAddressTest : public ::testing::TestWithParam<AddressCase> {};
 

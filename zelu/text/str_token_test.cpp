@@ -1,5 +1,6 @@
 #include <zelu/text/str_token.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct TokenCase {
   std::vector<std::u16string> tokens;
   int targets;  // GetTargetCount of the first delimiter, before any token
 };
+
+void PrintTo(const TokenCase& c, std::ostream* out) { *out << c.name; }
 
 class NextTokenTest : public ::testing::TestWithParam<TokenCase> {};
 
