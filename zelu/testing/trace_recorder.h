@@ -5,6 +5,7 @@
 // so a test can compare them after the traced call has returned.
 #pragma once
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -42,13 +43,25 @@ class TraceRecorder : public zelu::ScopeTraceSink {
   const std::vector<Event>& events() const { return events_; }
   void Clear() { events_.clear(); }
 
-  // The events of one kind, in order.
-  std::vector<Event> Of(Kind kind) const {
-    std::vector<Event> chosen;
-    for (const Event& event : events_) {
-      if (event.kind == kind) chosen.push_back(event);
+  // Each event as one line, in order: an entry as Where() (and " +log" when
+  // a log file was passed), "exit VALUE SECOND at LINE flag FLAG", and
+  // "leave FUNCTION", then " (exception)" when unwinding and
+  // " after VALUE SECOND at LINE" when an exit had been recorded.
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    for (const Event& e : events_) {
+      std::ostringstream line;
+      if (e.kind == Kind::kEnter) line << e.Where() << (e.log_file == nullptr ? "" : " +log");
+      if (e.kind == Kind::kExit) {
+        line << "exit " << e.exit.value << ' ' << e.exit.second << " at " << e.exit.line << " flag " << e.exit.flag;
+      }
+      if (e.kind == Kind::kLeave) {
+        line << "leave " << e.function << (e.unwinding ? " (exception)" : "");
+        if (e.exit.flag != 0) line << " after " << e.exit.value << ' ' << e.exit.second << " at " << e.exit.line;
+      }
+      lines.push_back(line.str());
     }
-    return chosen;
+    return lines;
   }
 
  private:

@@ -19,6 +19,26 @@ std::u16string U16(const CString& text) { return text.ToU16String(); }
 
 std::u16string Widen(std::string_view ascii) { return {ascii.begin(), ascii.end()}; }
 
+template <typename... Args>
+CString Formatted(const char16_t* format, Args... args) {
+  CString text;
+  text.Format(format, args...);
+  return text;
+}
+
+// Each row: a string made by the operation under test, and the text it must hold.
+void ExpectTexts(std::initializer_list<std::pair<CString, std::u16string_view>> rows) {
+  int row = 0;
+  for (const auto& [actual, expected] : rows) EXPECT_EQ(U16(actual), expected) << "row " << row++;
+}
+
+// `text` after `change` (a trimming or case-mapping member).
+CString After(std::u16string_view text, void (CString::*change)()) {
+  CString changed(text);
+  (changed.*change)();
+  return changed;
+}
+
 template <typename Value>
 std::string CFormat(const char* format, Value value) {
   char buffer[512];
@@ -29,236 +49,159 @@ std::string CFormat(const char* format, Value value) {
   return std::string(buffer, static_cast<std::size_t>(length));
 }
 
-TEST(CStringTest, ConstructionFromEveryKindOfText) {
-  EXPECT_EQ(U16(CString()), u"");
-  EXPECT_EQ(U16(CString(static_cast<const WCHAR*>(nullptr))), u"");
-  EXPECT_EQ(U16(CString(static_cast<const char16_t*>(nullptr))), u"");
-  EXPECT_EQ(U16(CString(static_cast<const char*>(nullptr))), u"");
-  EXPECT_EQ(U16(CString(W(u"wide"))), u"wide");
-  EXPECT_EQ(U16(CString(u"char16")), u"char16");
-  EXPECT_EQ(U16(CString(std::u16string_view(u"view"))), u"view");
-  EXPECT_EQ(U16(CString("na\xC3\xAFve")), u"na\u00EFve");
-  EXPECT_EQ(U16(CString(WCHAR{'z'}, 3)), u"zzz");
-  EXPECT_EQ(U16(CString(WCHAR{'z'}, 0)), u"");
-  EXPECT_EQ(U16(CString(W(u"abcdef"), 3)), u"abc");
-}
-
-TEST(CStringTest, HoldsZeroUnitsInsideAndStaysTerminated) {
-  const std::u16string_view with_zero(u"a\0b", 3);
-  CString text(with_zero);
+// Zero units inside are part of the text; copies are independent values.
+TEST(CStringTest, HoldsZeroUnitsAndCopiesAreIndependent) {
+  CString text(std::u16string_view(u"a\0b", 3));
   EXPECT_EQ(text.GetLength(), 3);
-  EXPECT_EQ(text[1], 0);
   EXPECT_EQ(text.GetString()[3], 0);
   CString copy = text;
-  EXPECT_EQ(copy.GetLength(), 3);
   EXPECT_TRUE(copy == text);
+  copy.SetAt(0, 'A');
   text += WCHAR{'c'};
   EXPECT_EQ(U16(text), std::u16string(u"a\0bc", 4));
-  EXPECT_EQ(U16(copy), with_zero) << "copies are independent values";
-  // Comparison with a zero-terminated text stops at the first zero unit.
-  EXPECT_EQ(copy.Compare(W(u"a")), 0);
-}
-
-TEST(CStringTest, CopiesAndMovesAreIndependent) {
-  CString original(u"value");
-  CString copy(original);
-  copy.SetAt(0, 'V');
-  EXPECT_EQ(U16(original), u"value");
-  CString moved(std::move(copy));
-  EXPECT_EQ(U16(moved), u"Value");
-  CString& same = original;
-  original = same;  // self-assignment keeps the text
-  EXPECT_EQ(U16(original), u"value");
-  original = original.GetString() + 2;  // assignment from its own buffer
-  EXPECT_EQ(U16(original), u"lue");
+  EXPECT_EQ(copy.Compare(W(u"A")), 0) << "comparison with a zero-terminated text stops at the first zero unit";
+  const CString moved(std::move(copy));
+  EXPECT_EQ(U16(moved), std::u16string(u"A\0b", 3));
+  CString& same = text;
+  text = same;  // self-assignment keeps the text
+  text = text.GetString() + 2;  // assignment from its own buffer
+  EXPECT_EQ(U16(text), u"bc");
 }
 
 TEST(CStringTest, GetBufferSetLengthThenReleaseBuffer) {
   CString text(u"abc");
   WCHAR* buffer = text.GetBufferSetLength(6);
   EXPECT_EQ(text.GetLength(), 6);
-  EXPECT_EQ(buffer[6], 0);
-  EXPECT_EQ(buffer[3], 0) << "grown units are zero";
+  EXPECT_EQ(ToU16(buffer, 7), std::u16string(u"abc\0\0\0\0", 7)) << "grown units and the terminator are zero";
   buffer[3] = 'd';
   text.ReleaseBuffer(-1);
   EXPECT_EQ(U16(text), u"abcd");
-  buffer = text.GetBufferSetLength(2);
+  text.GetBufferSetLength(2);
   text.ReleaseBuffer();
   EXPECT_EQ(U16(text), u"ab");
-  // Reserving storage while staying empty, as the codecs do.
-  CString reserved;
-  reserved.GetBufferSetLength(100);
-  reserved.ReleaseBuffer(-1);
-  EXPECT_EQ(reserved.GetLength(), 0);
-  reserved += W(u"x");
-  EXPECT_EQ(U16(reserved), u"x");
   text.GetBuffer(10)[1] = 'Z';
   text.ReleaseBuffer(2);
   EXPECT_EQ(U16(text), u"aZ");
+  CString reserved;  // storage reserved while staying empty, as the codecs do
+  reserved.GetBufferSetLength(100);
+  reserved.ReleaseBuffer(-1);
+  reserved += W(u"x");
+  EXPECT_EQ(U16(reserved), u"x");
 }
 
-TEST(CStringTest, AppendAndConcatenate) {
-  CString text;
-  text += CString(u"ab");
-  text += W(u"cd");
-  text += static_cast<const WCHAR*>(nullptr);
-  text += u"ef";
-  text += WCHAR{'g'};
-  EXPECT_EQ(U16(text), u"abcdefg");
-  text += text;  // appending itself
-  EXPECT_EQ(U16(text), u"abcdefgabcdefg");
-  EXPECT_EQ(U16(CString(u"x") + CString(u"y") + WCHAR{'z'}), u"xyz");
-  EXPECT_EQ(U16(W(u"<") + CString(u"x") + W(u">")), u"<x>");
-  EXPECT_EQ(U16(WCHAR{'['} + CString(u"x")), u"[x");
-  std::u16string long_text;
-  CString grown;
-  for (int i = 0; i < 10000; ++i) {
-    grown += static_cast<WCHAR>('a' + i % 26);
-    long_text += static_cast<char16_t>('a' + i % 26);
-  }
-  EXPECT_EQ(U16(grown), long_text);
-}
-
-struct FindCase {
-  std::u16string_view text;
-  std::u16string_view needle;
-  int start;
-  int expected;
-};
-
-class CStringFindTest : public testing::TestWithParam<FindCase> {};
-
-TEST_P(CStringFindTest, FindsTheFirstIndexAtOrAfterStart) {
-  const FindCase& c = GetParam();
-  EXPECT_EQ(CString(c.text).Find(W(c.needle), c.start), c.expected);
-  if (c.needle.size() == 1) {
-    EXPECT_EQ(CString(c.text).Find(static_cast<WCHAR>(c.needle[0]), c.start), c.expected);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, CStringFindTest, testing::Values(
-    FindCase{u"hello", u"l", 0, 2}, FindCase{u"hello", u"l", 3, 3}, FindCase{u"hello", u"l", 4, -1},
-    FindCase{u"hello", u"lo", 0, 3}, FindCase{u"hello", u"xyz", 0, -1}, FindCase{u"hello", u"", 0, 0},
-    FindCase{u"hello", u"", 2, 2}, FindCase{u"hello", u"", 5, 5}, FindCase{u"hello", u"", 6, -1},
-    FindCase{u"", u"", 0, 0}, FindCase{u"", u"a", 0, -1}, FindCase{u"aaa", u"aa", 1, 1},
-    FindCase{u"abc", u"c", -5, 2}, FindCase{u"abc", u"abcd", 0, -1}));
-
-TEST(CStringTest, ReverseFindAndSubstrings) {
+// Each row: an operation and the text it gives.
+TEST(CStringTest, OperationsGiveTheExpectedText) {
   const CString text(u"a.b.c");
-  EXPECT_EQ(text.ReverseFind('.'), 3);
-  EXPECT_EQ(text.ReverseFind('x'), -1);
-  EXPECT_EQ(U16(text.Left(3)), u"a.b");
-  EXPECT_EQ(U16(text.Left(-1)), u"");
-  EXPECT_EQ(U16(text.Left(99)), u"a.b.c");
-  EXPECT_EQ(U16(text.Mid(2)), u"b.c");
-  EXPECT_EQ(U16(text.Mid(2, 1)), u"b");
-  EXPECT_EQ(U16(text.Mid(9)), u"");
-  EXPECT_EQ(U16(text.Mid(-1, 2)), u"a.");
-  EXPECT_EQ(U16(text.Right(2)), u".c");
-  EXPECT_EQ(U16(text.Right(9)), u"a.b.c");
+  CString appended;
+  appended += CString(u"ab");
+  appended += W(u"cd");
+  appended += static_cast<const WCHAR*>(nullptr);
+  appended += u"ef";
+  appended += WCHAR{'g'};
+  appended += appended;  // appending itself
+  std::u16string long_text;
+  CString grown;  // one unit at a time
+  for (int i = 0; i < 10000; ++i) {
+    long_text += static_cast<char16_t>('a' + i % 26);
+    grown += long_text.back();
+  }
+  ExpectTexts({
+      // Construction.
+      {CString(), u""}, {CString(static_cast<const WCHAR*>(nullptr)), u""},
+      {CString(static_cast<const char16_t*>(nullptr)), u""}, {CString(static_cast<const char*>(nullptr)), u""},
+      {CString(W(u"wide")), u"wide"}, {CString(u"char16"), u"char16"}, {CString(std::u16string_view(u"view")), u"view"},
+      {CString("na\xC3\xAFve"), u"na\u00EFve"}, {CString(W(u"abcdef"), 3), u"abc"},
+      {CString(WCHAR{'z'}, 3), u"zzz"}, {CString(WCHAR{'z'}, 0), u""},
+      // Appending and concatenation.
+      {appended, u"abcdefgabcdefg"}, {CString(u"x") + CString(u"y") + WCHAR{'z'}, u"xyz"},
+      {W(u"<") + CString(u"x") + W(u">"), u"<x>"}, {WCHAR{'['} + CString(u"x"), u"[x"}, {grown, long_text},
+      // Substrings, clamped to the text.
+      {text.Left(3), u"a.b"}, {text.Left(-1), u""}, {text.Left(99), u"a.b.c"},
+      {text.Mid(2), u"b.c"}, {text.Mid(2, 1), u"b"}, {text.Mid(9), u""}, {text.Mid(-1, 2), u"a."},
+      {text.Right(2), u".c"}, {text.Right(9), u"a.b.c"},
+      // Trimming removes the runtime's white space at one end.
+      {After(u"", &CString::TrimRight), u""}, {After(u"   ", &CString::TrimLeft), u""},
+      {After(u"   ", &CString::TrimRight), u""}, {After(u" a b ", &CString::TrimLeft), u"a b "},
+      {After(u" a b ", &CString::TrimRight), u" a b"}, {After(u"\t\r\n\v\fx\t", &CString::TrimLeft), u"x\t"},
+      {After(u"\tx\t\r\n\v\f", &CString::TrimRight), u"\tx"}, {After(u"\u2003x\u3000", &CString::TrimLeft), u"x\u3000"},
+      {After(u"\u2003x\u3000", &CString::TrimRight), u"\u2003x"},
+      // Case mapping, unit by unit.
+      {After(u"MiXeD \u00C9\u0391", &CString::MakeLower), u"mixed \u00E9\u03B1"},
+      {After(u"MiXeD \u00E9\u03B1", &CString::MakeUpper), u"MIXED \u00C9\u0391"},
+  });
 }
 
-struct TrimCase {
-  std::u16string_view text;
-  std::u16string_view left;
-  std::u16string_view right;
-};
-
-class CStringTrimTest : public testing::TestWithParam<TrimCase> {};
-
-TEST_P(CStringTrimTest, RemovesWhiteSpaceAtOneEnd) {
-  CString left(GetParam().text);
-  left.TrimLeft();
-  EXPECT_EQ(U16(left), GetParam().left);
-  CString right(GetParam().text);
-  right.TrimRight();
-  EXPECT_EQ(U16(right), GetParam().right);
+TEST(CStringTest, FindGivesTheFirstIndexAtOrAfterStart) {
+  struct Row { std::u16string_view text, needle; int start, expected; };
+  const Row rows[] = {
+      {u"hello", u"l", 0, 2}, {u"hello", u"l", 3, 3}, {u"hello", u"l", 4, -1}, {u"abc", u"c", -5, 2},
+      {u"hello", u"lo", 0, 3}, {u"hello", u"xyz", 0, -1}, {u"aaa", u"aa", 1, 1}, {u"abc", u"abcd", 0, -1},
+      {u"hello", u"", 0, 0}, {u"hello", u"", 2, 2}, {u"hello", u"", 5, 5}, {u"hello", u"", 6, -1},  // empty text
+      {u"", u"", 0, 0}, {u"", u"a", 0, -1},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(CString(row.text).Find(W(row.needle), row.start), row.expected) << &row - rows;
+    if (row.needle.size() == 1) {
+      EXPECT_EQ(CString(row.text).Find(static_cast<WCHAR>(row.needle[0]), row.start), row.expected) << &row - rows;
+    }
+  }
+  EXPECT_EQ(CString(u"a.b.c").ReverseFind('.'), 3);
+  EXPECT_EQ(CString(u"a.b.c").ReverseFind('x'), -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CStringTrimTest, testing::Values(
-    TrimCase{u"", u"", u""}, TrimCase{u"   ", u"", u""}, TrimCase{u" a b ", u"a b ", u" a b"},
-    TrimCase{u"\t\r\n\v\fx\t\r\n\v\f", u"x\t\r\n\v\f", u"\t\r\n\v\fx"}, TrimCase{u"x", u"x", u"x"},
-    TrimCase{u"\u2003x\u3000", u"x\u3000", u"\u2003x"}));
-
-TEST(CStringTest, CaseMappingAndComparison) {
-  CString text(u"MiXeD \u00C9\u0391");
-  text.MakeLower();
-  EXPECT_EQ(U16(text), u"mixed \u00E9\u03B1");
-  text.MakeUpper();
-  EXPECT_EQ(U16(text), u"MIXED \u00C9\u0391");
-  EXPECT_EQ(CString(u"abc").Compare(W(u"abd")), -1);
-  EXPECT_EQ(CString(u"abd").Compare(W(u"abc")), 1);
-  EXPECT_EQ(CString(u"ab").Compare(W(u"abc")), -1);
+TEST(CStringTest, Comparison) {
+  EXPECT_LT(CString(u"abc").Compare(W(u"abd")), 0);
+  EXPECT_GT(CString(u"abd").Compare(W(u"abc")), 0);
+  EXPECT_LT(CString(u"ab").Compare(W(u"abc")), 0);
   EXPECT_EQ(CString(u"ABC").CompareNoCase(W(u"abc")), 0);
   EXPECT_LT(CString(u"ABC").CompareNoCase(W(u"abd")), 0);
-  EXPECT_TRUE(CString(u"a") < CString(u"b"));
-  EXPECT_TRUE(CString(u"a") != W(u"b"));
-  EXPECT_TRUE(W(u"a") == CString(u"a"));
+  EXPECT_TRUE(CString(u"a") < CString(u"b") && CString(u"a") != W(u"b") && W(u"a") == CString(u"a"));
 }
 
-class CStringFormatIntTest : public testing::TestWithParam<const char*> {};
-
-// Integer conversions give exactly what the C library's printf gives.
-TEST_P(CStringFormatIntTest, MatchesPrintf) {
-  const char* format = GetParam();
-  for (int value : {0, 1, -1, 42, 255, -4096, INT_MAX, INT_MIN}) {
-    CString text;
-    text.Format(Widen(format).c_str(), value);
-    EXPECT_EQ(U16(text), Widen(CFormat(format, value))) << format << " " << value;
+// Integer and floating conversions give exactly what the C library's printf
+// gives for the same conversion.
+TEST(CStringFormatTest, NumbersMatchPrintf) {
+  const auto expect_as_printf = [](const char* format, auto value) {
+    EXPECT_EQ(U16(Formatted(Widen(format).c_str(), value)), Widen(CFormat(format, value))) << format << " " << value;
+  };
+  for (const char* format : {"%d", "%i", "%5d", "%-5d|", "%05d", "%+d", "% d", "%.3d", "%02d", "%u", "%x", "%X",
+                             "%#x", "%04x", "%o", "%#o", "[%8.3x]"}) {
+    for (const int value : {0, 1, -1, 42, 255, -4096, INT_MAX, INT_MIN}) expect_as_printf(format, value);
+  }
+  for (const char* format : {"%f", "%lf", "%.3f", "%10.2f", "%-12.1f|", "%+f", "%e", "%E", "%.2e", "%g", "%G",
+                             "%.0f", "%#.0f", "%a", "%012.4f"}) {
+    for (const double value : {0.0, -0.0, 1.5, static_cast<double>(0.1f), -0.25, 123456.789, 1e300, -1e-300, 5e-324,
+                               0.0000004, HUGE_VAL, -HUGE_VAL, std::nan("")}) {
+      expect_as_printf(format, value);
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CStringFormatIntTest, testing::Values(
-    "%d", "%i", "%5d", "%-5d|", "%05d", "%+d", "% d", "%.3d", "%02d", "%u", "%x", "%X", "%#x",
-    "%04x", "%o", "%#o", "[%8.3x]"));
-
-class CStringFormatFloatTest : public testing::TestWithParam<const char*> {};
-
-TEST_P(CStringFormatFloatTest, MatchesPrintf) {
-  const char* format = GetParam();
-  for (double value : {0.0, -0.0, 1.5, static_cast<double>(0.1f), -0.25, 123456.789, 1e300, -1e-300,
-                       5e-324, 0.0000004, HUGE_VAL, -HUGE_VAL, std::nan("")}) {
-    CString text;
-    text.Format(Widen(format).c_str(), value);
-    EXPECT_EQ(U16(text), Widen(CFormat(format, value))) << format << " " << value;
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Table, CStringFormatFloatTest, testing::Values(
-    "%f", "%lf", "%.3f", "%10.2f", "%-12.1f|", "%+f", "%e", "%E", "%.2e", "%g", "%G", "%.0f",
-    "%#.0f", "%a", "%012.4f"));
-
+// Text and characters follow the wide conventions; 'l' is 32 bits.
 TEST(CStringFormatTest, WideConventionsForTextAndCharacters) {
-  CString text;
-  const W wide(u"wide");
-  text.Format(u"[%s|%S|%c|%C|%%]", wide.c_str(), "n\xC3\xA4rrow", WCHAR{0x263A}, 'n');
-  EXPECT_EQ(U16(text), u"[wide|n\u00E4rrow|\u263A|n|%]");
-  text.Format(u"[%6s|%-6s|%.2s|%hs|%ls]", wide.c_str(), wide.c_str(), wide.c_str(), "h", wide.c_str());
-  EXPECT_EQ(U16(text), u"[  wide|wide  |wi|h|wide]");
-  text.Format(u"%s", u"char16 text");  // char16_t text is read unit by unit too
-  EXPECT_EQ(U16(text), u"char16 text");
-  text.Format(u"%s|%S", static_cast<const WCHAR*>(nullptr), static_cast<const char*>(nullptr));
-  EXPECT_EQ(U16(text), u"(null)|(null)");
-  text.Format(u"%*d|%-*d|%.*f", 4, 7, 3, 8, 2, 3.14159);
-  EXPECT_EQ(U16(text), u"   7|8  |3.14");
-  text.Format(u"%I64d %lld %hd %hhu %ld %lx", 1LL << 40, -(1LL << 40), 70000, 300, LONG{-5}, ULONG{255});
-  EXPECT_EQ(U16(text), u"1099511627776 -1099511627776 4464 44 -5 ff") << "'l' is 32 bits";
-  text.Format(u"%p", reinterpret_cast<void*>(0xABCDu));
-  EXPECT_EQ(U16(text), u"000000000000ABCD");
-  text.Format(u"ends with %");
-  EXPECT_EQ(U16(text), u"ends with ");
-  text.Format(W(u"%d-%s"), 5, W(u"x").c_str());
-  EXPECT_EQ(U16(text), u"5-x");
+  const W wide_text(u"wide");
+  const WCHAR* wide = wide_text.c_str();
+  CString from_wide_format;
+  from_wide_format.Format(W(u"%d-%s"), 5, W(u"x").c_str());
+  ExpectTexts({
+      {Formatted(u"[%s|%S|%c|%C|%%]", wide, "n\xC3\xA4rrow", WCHAR{0x263A}, 'n'), u"[wide|n\u00E4rrow|\u263A|n|%]"},
+      {Formatted(u"[%6s|%-6s|%.2s|%hs|%ls]", wide, wide, wide, "h", wide), u"[  wide|wide  |wi|h|wide]"},
+      {Formatted(u"%s", u"char16 text"), u"char16 text"},
+      {Formatted(u"%s|%S", static_cast<const WCHAR*>(nullptr), static_cast<const char*>(nullptr)), u"(null)|(null)"},
+      {Formatted(u"%*d|%-*d|%.*f", 4, 7, 3, 8, 2, 3.14159), u"   7|8  |3.14"},
+      {Formatted(u"%I64d %lld %hd %hhu %ld %lx", 1LL << 40, -(1LL << 40), 70000, 300, LONG{-5}, ULONG{255}),
+       u"1099511627776 -1099511627776 4464 44 -5 ff"},
+      {Formatted(u"%p", reinterpret_cast<void*>(0xABCDu)), u"000000000000ABCD"},
+      {Formatted(u"ends with %"), u"ends with "},
+      {from_wide_format, u"5-x"},
+  });
 }
 
 TEST(CStringTest, AllocSysStringCopiesEveryUnit) {
   for (const std::u16string_view units : {std::u16string_view(u""), std::u16string_view(u"a\0b", 3)}) {
-    const CString text(units);
-    BSTR copy = text.AllocSysString();
+    BSTR copy = CString(units).AllocSysString();
     ASSERT_NE(copy, nullptr);
-    EXPECT_EQ(SysStringLen(copy), units.size());
-    EXPECT_EQ(ToU16(copy, SysStringLen(copy)), units);
-    EXPECT_EQ(copy[units.size()], 0);
+    EXPECT_EQ(ToU16(copy, SysStringLen(copy) + 1), std::u16string(units) + u'\0');
     SysFreeString(copy);
   }
 }

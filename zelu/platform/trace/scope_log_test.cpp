@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@
 namespace {
 
 using zelu::testing::TraceRecorder;
-using Kind = TraceRecorder::Kind;
+using Lines = std::vector<std::string>;
 
 int TracedAdd(int a, int b) {
   CScopeLog scope("Calc::Add", "Calc", 10, "TESTMOD", nullptr);
@@ -31,133 +32,80 @@ void TracedThrow() {
   throw std::runtime_error("passing through");
 }
 
-TEST(CScopeLogTest, ReportsEntryExitAndLeaveInOrder) {
-  TraceRecorder recorder;
-  EXPECT_EQ(TracedAdd(2, 3), 5);
-  const auto& events = recorder.events();
-  ASSERT_EQ(events.size(), 3u);
-  EXPECT_EQ(events[0].kind, Kind::kEnter);
-  EXPECT_EQ(events[0].Where(), "TESTMOD Calc:10 Calc::Add");
-  EXPECT_EQ(events[0].log_file, nullptr);
-  EXPECT_EQ(events[1].kind, Kind::kExit);
-  EXPECT_EQ(events[1].exit.value, 5);
-  EXPECT_EQ(events[1].exit.second, 0);
-  EXPECT_EQ(events[1].exit.line, 14);
-  EXPECT_EQ(events[1].exit.flag, 1);
-  EXPECT_EQ(events[2].kind, Kind::kLeave);
-  EXPECT_EQ(events[2].exit.line, 14) << "the leave carries the last exit record";
-  EXPECT_FALSE(events[2].unwinding);
-}
-
-TEST(CScopeLogTest, ScopeClosesWhenAnExceptionPassesThrough) {
-  TraceRecorder recorder;
-  EXPECT_THROW(TracedThrow(), std::runtime_error);
-  const auto leaves = recorder.Of(Kind::kLeave);
-  ASSERT_EQ(leaves.size(), 1u);
-  EXPECT_TRUE(leaves[0].unwinding);
-  EXPECT_EQ(leaves[0].exit.value, 7);
-  EXPECT_EQ(leaves[0].exit.second, 3);
-}
+const Lines kAddLines = {"TESTMOD Calc:10 Calc::Add", "exit 5 0 at 14 flag 1", "leave Calc::Add after 5 0 at 14"};
 
 // A scope opened and closed inside a destructor that runs during unwinding
 // is not itself being unwound.
 struct TracesInDestructor {
-  ~TracesInDestructor() { TracedAdd(1, 1); }
+  ~TracesInDestructor() { TracedAdd(2, 3); }
 };
 
-TEST(CScopeLogTest, ScopeOpenedDuringUnwindingClosesNormally) {
+TEST(CScopeLogTest, ReportsEntryExitAndLeaveInOrder) {
   TraceRecorder recorder;
+  EXPECT_EQ(TracedAdd(2, 3), 5);
+  EXPECT_EQ(recorder.Lines(), kAddLines);
+  recorder.Clear();
   try {
     TracesInDestructor guard;
     throw std::runtime_error("outer");
   } catch (const std::runtime_error&) {
   }
-  const auto leaves = recorder.Of(Kind::kLeave);
-  ASSERT_EQ(leaves.size(), 1u);
-  EXPECT_FALSE(leaves[0].unwinding);
-}
-
-TEST(CScopeLogTest, NestedScopesCloseInnerFirst) {
-  TraceRecorder recorder;
+  EXPECT_EQ(recorder.Lines(), kAddLines);
+  recorder.Clear();
   {
     CScopeLog outer("Outer", "F", 1, "M", nullptr);
-    TracedAdd(0, 0);
+    TracedAdd(2, 3);
   }
-  std::vector<std::string> order;
-  for (const auto& event : recorder.events()) {
-    order.push_back(event.function + (event.kind == Kind::kEnter ? "+" : event.kind == Kind::kLeave ? "-" : "!"));
-  }
-  EXPECT_EQ(order, (std::vector<std::string>{"Outer+", "Calc::Add+", "Calc::Add!", "Calc::Add-", "Outer-"}));
+  EXPECT_EQ(recorder.Lines(), (Lines{"M F:1 Outer", kAddLines[0], kAddLines[1], kAddLines[2], "leave Outer"}));
 }
 
+// Each thread has its own sink; removing one puts back the one it replaced.
 TEST(CScopeLogTest, SinksArePerThreadAndRestoredWhenRemoved) {
-  EXPECT_EQ(zelu::GetThreadScopeTraceSink(), nullptr);
+  TraceRecorder outer;
   {
-    TraceRecorder outer;
-    {
-      TraceRecorder inner;
-      std::size_t seen_on_other_thread = 0;
-      std::thread other([&] {
-        EXPECT_EQ(zelu::GetThreadScopeTraceSink(), nullptr);
-        TracedAdd(1, 1);  // no sink on this thread
-        TraceRecorder own;
-        TracedAdd(1, 1);
-        seen_on_other_thread = own.events().size();
-      });
-      other.join();
-      EXPECT_EQ(seen_on_other_thread, 3u);
-      EXPECT_TRUE(inner.events().empty());
-      TracedAdd(1, 1);
-      EXPECT_EQ(inner.events().size(), 3u);
-    }
-    EXPECT_EQ(zelu::GetThreadScopeTraceSink(), &outer);
-    EXPECT_TRUE(outer.events().empty());
+    TraceRecorder inner;
+    Lines other_thread;
+    std::thread([&other_thread] {
+      EXPECT_EQ(zelu::GetThreadScopeTraceSink(), nullptr);
+      TraceRecorder own;
+      TracedAdd(2, 3);
+      other_thread = own.Lines();
+    }).join();
+    EXPECT_EQ(other_thread, kAddLines);
+    TracedAdd(2, 3);
+    EXPECT_EQ(inner.Lines(), kAddLines) << "only the scopes of this thread";
   }
-  EXPECT_EQ(zelu::GetThreadScopeTraceSink(), nullptr);
+  EXPECT_EQ(zelu::GetThreadScopeTraceSink(), &outer);
+  EXPECT_TRUE(outer.events().empty());
 }
 
-class LogFileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char name[] = "/tmp/zelu_trace_XXXXXX";
-    const int descriptor = ::mkstemp(name);
-    ASSERT_GE(descriptor, 0);
-    ::close(descriptor);
-    path_ = name;
-  }
-  void TearDown() override { std::remove(path_.c_str()); }
-  std::string Contents() const {
-    std::ifstream in(path_);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  std::string path_;
-};
-
-TEST_F(LogFileTest, ScopeWritesToItsOwnLogFile) {
-  CLogFile log(path_.c_str());
-  ASSERT_TRUE(log.IsOpen());
+// A scope's own log file, and a sink that writes the thread's scopes to one,
+// append lines to what the file held.
+TEST(CLogFileTest, ScopesAppendTheirEventsToTheFile) {
+  char path[] = "/tmp/zelu_trace_XXXXXX";
+  const int descriptor = ::mkstemp(path);
+  ASSERT_GE(descriptor, 0);
+  ::close(descriptor);
+  std::ofstream(path) << "earlier line\n";
   {
-    CScopeLog scope("Calc::Sub", "Calc", 30, "TESTMOD", &log);
-    scope.RecordExit(-4, 0, 33, 1);
+    CLogFile log(path);
+    ASSERT_TRUE(log.IsOpen());
+    {
+      CScopeLog scope("Calc::Sub", "Calc", 30, "TESTMOD", &log);
+      scope.RecordExit(-4, 0, 33, 1);
+    }
+    zelu::LogFileTraceSink sink(log);
+    zelu::ScopedThreadScopeTraceSink installed(sink);
+    EXPECT_THROW(TracedThrow(), std::runtime_error);
   }
-  EXPECT_EQ(Contents(),
+  std::stringstream contents;
+  contents << std::ifstream(path).rdbuf();
+  std::remove(path);
+  EXPECT_EQ(contents.str(),
+            "earlier line\n"
             "[TESTMOD] Calc:30 Calc::Sub enter\n"
             "[TESTMOD] Calc:30 Calc::Sub exit -4 0 at 33\n"
-            "[TESTMOD] Calc:30 Calc::Sub leave\n");
-}
-
-TEST_F(LogFileTest, LogFileSinkAppendsTheThreadsScopes) {
-  {
-    std::ofstream(path_) << "earlier line\n";
-  }
-  CLogFile log(path_.c_str());
-  zelu::LogFileTraceSink sink(log);
-  zelu::ScopedThreadScopeTraceSink installed(sink);
-  EXPECT_THROW(TracedThrow(), std::runtime_error);
-  EXPECT_EQ(Contents(),
-            "earlier line\n"
+            "[TESTMOD] Calc:30 Calc::Sub leave\n"
             "[TESTMOD] Calc:20 Calc::Throw enter\n"
             "[TESTMOD] Calc:20 Calc::Throw exit 7 3 at 22\n"
             "[TESTMOD] Calc:20 Calc::Throw leave (exception)\n");
@@ -167,8 +115,7 @@ TEST(CLogFileTest, UnopenableFileWritesNothing) {
   const CLogFile missing_folder("/nonexistent-folder/zelu/trace.log");
   EXPECT_FALSE(missing_folder.IsOpen());
   EXPECT_FALSE(missing_folder.WriteLine("x"));
-  const CLogFile no_path(nullptr);
-  EXPECT_FALSE(no_path.IsOpen());
+  EXPECT_FALSE(CLogFile(nullptr).IsOpen());
 }
 
 }  // namespace
