@@ -13,7 +13,7 @@ namespace {
 
 enum class ArgSize { kDefault, kChar, kShort, kLong, kLongLong, kLongDouble, kWide, kPointer };
 
-struct ConversionSpec {
+struct Directive {
   std::string flags;  // each of "-+ #0" at most once
   int width = 0;
   int precision = -1;  // -1: none
@@ -23,8 +23,8 @@ struct ConversionSpec {
   bool LeftAlign() const { return flags.find('-') != std::string::npos; }
 };
 
-void AddFlag(ConversionSpec& spec, char flag) {
-  if (spec.flags.find(flag) == std::string::npos) spec.flags.push_back(flag);
+void AddFlag(Directive& directive, char flag) {
+  if (directive.flags.find(flag) == std::string::npos) directive.flags.push_back(flag);
 }
 
 bool IsDigit(char32_t unit) { return unit >= '0' && unit <= '9'; }
@@ -38,21 +38,21 @@ void AppendPadding(std::vector<WCHAR>& out, int count) {
   if (count > 0) out.insert(out.end(), static_cast<std::size_t>(count), WCHAR{' '});
 }
 
-// Appends `units` padded to the spec's width with spaces.
-void AppendPadded(std::vector<WCHAR>& out, const ConversionSpec& spec, const WCHAR* units,
+// Appends `units` padded to the directive's width with spaces.
+void AppendPadded(std::vector<WCHAR>& out, const Directive& directive, const WCHAR* units,
                   std::size_t length) {
-  const int pad = spec.width > static_cast<int>(length) ? spec.width - static_cast<int>(length) : 0;
-  if (!spec.LeftAlign()) AppendPadding(out, pad);
+  const int pad = directive.width > static_cast<int>(length) ? directive.width - static_cast<int>(length) : 0;
+  if (!directive.LeftAlign()) AppendPadding(out, pad);
   out.insert(out.end(), units, units + length);
-  if (spec.LeftAlign()) AppendPadding(out, pad);
+  if (directive.LeftAlign()) AppendPadding(out, pad);
 }
 
-// Runs the C library's snprintf with a narrow spec built from `spec` and the
+// Runs the C library's snprintf with a narrow directive built from `directive` and the
 // given length modifier, and appends its (ASCII) output.
-// The narrow printf spec for `spec` with the given length modifier, e.g.
+// The narrow printf directive for `directive` with the given length modifier, e.g.
 // "%-08.3llx". Flags are at most five characters and numbers at most ten
 // digits, so the buffer always suffices.
-struct NarrowSpec {
+struct NarrowDirective {
   char text[48] = {};
   std::size_t length = 0;
 
@@ -68,26 +68,26 @@ struct NarrowSpec {
   }
 };
 
-NarrowSpec MakeNarrowSpec(const ConversionSpec& spec, const char* length_modifier) {
-  NarrowSpec narrow;
+NarrowDirective MakeNarrowDirective(const Directive& directive, const char* length_modifier) {
+  NarrowDirective narrow;
   narrow.Put('%');
-  for (std::size_t i = 0; i < spec.flags.size() && i < 5; ++i) narrow.Put(spec.flags[i]);
-  if (spec.width > 0) narrow.PutNumber(spec.width);
-  if (spec.precision >= 0) {
+  for (std::size_t i = 0; i < directive.flags.size() && i < 5; ++i) narrow.Put(directive.flags[i]);
+  if (directive.width > 0) narrow.PutNumber(directive.width);
+  if (directive.precision >= 0) {
     narrow.Put('.');
-    narrow.PutNumber(spec.precision);
+    narrow.PutNumber(directive.precision);
   }
   for (const char* m = length_modifier; *m != 0; ++m) narrow.Put(*m);
-  narrow.Put(spec.conversion);
+  narrow.Put(directive.conversion);
   return narrow;
 }
 
-// Runs the C library's snprintf with the narrow form of `spec` and appends
+// Runs the C library's snprintf with the narrow form of `directive` and appends
 // its (ASCII) output.
 template <typename Value>
-void AppendNumber(std::vector<WCHAR>& out, const ConversionSpec& spec, const char* length_modifier,
+void AppendNumber(std::vector<WCHAR>& out, const Directive& directive, const char* length_modifier,
                   Value value) {
-  const NarrowSpec narrow = MakeNarrowSpec(spec, length_modifier);
+  const NarrowDirective narrow = MakeNarrowDirective(directive, length_modifier);
   char small[128];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
@@ -118,10 +118,10 @@ class WideFormatter {
         continue;
       }
       if (*cursor_ == 0) return;
-      ConversionSpec spec;
-      ParseSpec(spec);
-      if (spec.conversion == 0) return;  // format ended inside the spec
-      Convert(spec);
+      Directive directive;
+      ParseDirective(directive);
+      if (directive.conversion == 0) return;  // format ended inside the directive
+      Convert(directive);
     }
   }
 
@@ -142,85 +142,85 @@ class WideFormatter {
     return static_cast<int>(value);
   }
 
-  void ParseSpec(ConversionSpec& spec) {
+  void ParseDirective(Directive& directive) {
     for (char32_t unit = Peek(); unit == '-' || unit == '+' || unit == ' ' || unit == '#' || unit == '0';
          unit = Peek()) {
-      AddFlag(spec, static_cast<char>(Next()));
+      AddFlag(directive, static_cast<char>(Next()));
     }
-    spec.width = ReadCount();
-    if (spec.width < 0) {  // a negative '*' width means left alignment
-      AddFlag(spec, '-');
-      spec.width = spec.width == INT_MIN ? INT_MAX : -spec.width;
+    directive.width = ReadCount();
+    if (directive.width < 0) {  // a negative '*' width means left alignment
+      AddFlag(directive, '-');
+      directive.width = directive.width == INT_MIN ? INT_MAX : -directive.width;
     }
     if (Peek() == '.') {
       ++cursor_;
-      spec.precision = ReadCount();
-      if (spec.precision < 0) spec.precision = -1;
+      directive.precision = ReadCount();
+      if (directive.precision < 0) directive.precision = -1;
     }
-    ParseSize(spec);
+    ParseSize(directive);
     const char32_t conversion = Next();
-    spec.conversion = conversion < 0x80 ? static_cast<char>(conversion) : '?';
+    directive.conversion = conversion < 0x80 ? static_cast<char>(conversion) : '?';
     if (conversion == 0) {
       --cursor_;
-      spec.conversion = 0;
+      directive.conversion = 0;
     }
   }
 
-  void ParseSize(ConversionSpec& spec) {
+  void ParseSize(Directive& directive) {
     switch (Peek()) {
       case 'h':
         ++cursor_;
-        spec.size = ArgSize::kShort;
+        directive.size = ArgSize::kShort;
         if (Peek() == 'h') {
           ++cursor_;
-          spec.size = ArgSize::kChar;
+          directive.size = ArgSize::kChar;
         }
         return;
       case 'l':
         ++cursor_;
-        spec.size = ArgSize::kLong;
+        directive.size = ArgSize::kLong;
         if (Peek() == 'l') {
           ++cursor_;
-          spec.size = ArgSize::kLongLong;
+          directive.size = ArgSize::kLongLong;
         }
         return;
-      case 'L': ++cursor_; spec.size = ArgSize::kLongDouble; return;
-      case 'w': ++cursor_; spec.size = ArgSize::kWide; return;
-      case 'j': ++cursor_; spec.size = ArgSize::kLongLong; return;
+      case 'L': ++cursor_; directive.size = ArgSize::kLongDouble; return;
+      case 'w': ++cursor_; directive.size = ArgSize::kWide; return;
+      case 'j': ++cursor_; directive.size = ArgSize::kLongLong; return;
       case 'z':
-      case 't': ++cursor_; spec.size = ArgSize::kPointer; return;
-      case 'I': ParsePlatformSize(spec); return;
+      case 't': ++cursor_; directive.size = ArgSize::kPointer; return;
+      case 'I': ParsePlatformSize(directive); return;
       default: return;
     }
   }
 
   // "I64", "I32" and a bare "I" (pointer-sized).
-  void ParsePlatformSize(ConversionSpec& spec) {
+  void ParsePlatformSize(Directive& directive) {
     ++cursor_;
     if (Peek() == '6' && cursor_[1] == '4') {
       cursor_ += 2;
-      spec.size = ArgSize::kLongLong;
+      directive.size = ArgSize::kLongLong;
     } else if (Peek() == '3' && cursor_[1] == '2') {
       cursor_ += 2;
-      spec.size = ArgSize::kLong;
+      directive.size = ArgSize::kLong;
     } else {
-      spec.size = ArgSize::kPointer;
+      directive.size = ArgSize::kPointer;
     }
   }
 
-  void Convert(const ConversionSpec& spec) {
-    switch (spec.conversion) {
+  void Convert(const Directive& directive) {
+    switch (directive.conversion) {
       case 'd':
-      case 'i': ConvertSigned(spec); return;
+      case 'i': ConvertSigned(directive); return;
       case 'u':
       case 'x':
       case 'X':
-      case 'o': ConvertUnsigned(spec); return;
-      case 'c': ConvertChar(spec, spec.size != ArgSize::kShort && spec.size != ArgSize::kChar); return;
-      case 'C': ConvertChar(spec, spec.size == ArgSize::kLong || spec.size == ArgSize::kWide); return;
-      case 's': ConvertString(spec, spec.size != ArgSize::kShort && spec.size != ArgSize::kChar); return;
-      case 'S': ConvertString(spec, spec.size == ArgSize::kLong || spec.size == ArgSize::kWide); return;
-      case 'p': ConvertPointer(spec); return;
+      case 'o': ConvertUnsigned(directive); return;
+      case 'c': ConvertChar(directive, directive.size != ArgSize::kShort && directive.size != ArgSize::kChar); return;
+      case 'C': ConvertChar(directive, directive.size == ArgSize::kLong || directive.size == ArgSize::kWide); return;
+      case 's': ConvertString(directive, directive.size != ArgSize::kShort && directive.size != ArgSize::kChar); return;
+      case 'S': ConvertString(directive, directive.size == ArgSize::kLong || directive.size == ArgSize::kWide); return;
+      case 'p': ConvertPointer(directive); return;
       case 'n': (void)va_arg(*args_, void*); return;
       case 'e':
       case 'E':
@@ -231,54 +231,54 @@ class WideFormatter {
       case 'a':
       case 'A':
         if (options_.floating_point) {
-          ConvertFloating(spec);
+          ConvertFloating(directive);
           return;
         }
         break;
       default: break;
     }
-    out_.push_back(static_cast<WCHAR>(spec.conversion));  // '%%' and unknown conversions
+    out_.push_back(static_cast<WCHAR>(directive.conversion));  // '%%' and unknown conversions
   }
 
-  void ConvertSigned(const ConversionSpec& spec) {
-    switch (spec.size) {
-      case ArgSize::kLongLong: AppendNumber(out_, spec, "ll", va_arg(*args_, long long)); return;
-      case ArgSize::kPointer: AppendNumber(out_, spec, "ll", static_cast<long long>(va_arg(*args_, std::intptr_t))); return;
-      case ArgSize::kShort: AppendNumber(out_, spec, "", static_cast<int>(static_cast<short>(va_arg(*args_, int)))); return;
-      case ArgSize::kChar: AppendNumber(out_, spec, "", static_cast<int>(static_cast<signed char>(va_arg(*args_, int)))); return;
-      default: AppendNumber(out_, spec, "", va_arg(*args_, int)); return;
+  void ConvertSigned(const Directive& directive) {
+    switch (directive.size) {
+      case ArgSize::kLongLong: AppendNumber(out_, directive, "ll", va_arg(*args_, long long)); return;
+      case ArgSize::kPointer: AppendNumber(out_, directive, "ll", static_cast<long long>(va_arg(*args_, std::intptr_t))); return;
+      case ArgSize::kShort: AppendNumber(out_, directive, "", static_cast<int>(static_cast<short>(va_arg(*args_, int)))); return;
+      case ArgSize::kChar: AppendNumber(out_, directive, "", static_cast<int>(static_cast<signed char>(va_arg(*args_, int)))); return;
+      default: AppendNumber(out_, directive, "", va_arg(*args_, int)); return;
     }
   }
 
-  void ConvertUnsigned(const ConversionSpec& spec) {
-    switch (spec.size) {
-      case ArgSize::kLongLong: AppendNumber(out_, spec, "ll", va_arg(*args_, unsigned long long)); return;
-      case ArgSize::kPointer: AppendNumber(out_, spec, "ll", static_cast<unsigned long long>(va_arg(*args_, std::uintptr_t))); return;
-      case ArgSize::kShort: AppendNumber(out_, spec, "", static_cast<unsigned>(static_cast<unsigned short>(va_arg(*args_, unsigned)))); return;
-      case ArgSize::kChar: AppendNumber(out_, spec, "", static_cast<unsigned>(static_cast<unsigned char>(va_arg(*args_, unsigned)))); return;
-      default: AppendNumber(out_, spec, "", va_arg(*args_, unsigned)); return;
+  void ConvertUnsigned(const Directive& directive) {
+    switch (directive.size) {
+      case ArgSize::kLongLong: AppendNumber(out_, directive, "ll", va_arg(*args_, unsigned long long)); return;
+      case ArgSize::kPointer: AppendNumber(out_, directive, "ll", static_cast<unsigned long long>(va_arg(*args_, std::uintptr_t))); return;
+      case ArgSize::kShort: AppendNumber(out_, directive, "", static_cast<unsigned>(static_cast<unsigned short>(va_arg(*args_, unsigned)))); return;
+      case ArgSize::kChar: AppendNumber(out_, directive, "", static_cast<unsigned>(static_cast<unsigned char>(va_arg(*args_, unsigned)))); return;
+      default: AppendNumber(out_, directive, "", va_arg(*args_, unsigned)); return;
     }
   }
 
-  void ConvertFloating(const ConversionSpec& spec) {
-    if (spec.size == ArgSize::kLongDouble) {
-      AppendNumber(out_, spec, "L", va_arg(*args_, long double));
+  void ConvertFloating(const Directive& directive) {
+    if (directive.size == ArgSize::kLongDouble) {
+      AppendNumber(out_, directive, "L", va_arg(*args_, long double));
     } else {
-      AppendNumber(out_, spec, "", va_arg(*args_, double));
+      AppendNumber(out_, directive, "", va_arg(*args_, double));
     }
   }
 
-  void ConvertPointer(const ConversionSpec& spec) {
+  void ConvertPointer(const Directive& directive) {
     // Upper-case hexadecimal, zero-filled to the pointer's full width.
     const auto value = reinterpret_cast<std::uintptr_t>(va_arg(*args_, void*));
     char digits[2 * sizeof(std::uintptr_t) + 1];
     std::snprintf(digits, sizeof digits, "%0*llX", static_cast<int>(2 * sizeof(std::uintptr_t)),
                   static_cast<unsigned long long>(value));
     const std::vector<WCHAR> units(digits, digits + 2 * sizeof(std::uintptr_t));
-    AppendPadded(out_, spec, units.data(), units.size());
+    AppendPadded(out_, directive, units.data(), units.size());
   }
 
-  void ConvertChar(const ConversionSpec& spec, bool wide) {
+  void ConvertChar(const Directive& directive, bool wide) {
     const int value = va_arg(*args_, int);
     WCHAR unit[2];
     std::size_t length = 1;
@@ -288,23 +288,23 @@ class WideFormatter {
       const char byte = static_cast<char>(value);
       length = Utf8ToUtf16(&byte, 1, unit);
     }
-    AppendPadded(out_, spec, unit, length);
+    AppendPadded(out_, directive, unit, length);
   }
 
-  void ConvertString(const ConversionSpec& spec, bool wide) {
+  void ConvertString(const Directive& directive, bool wide) {
     const void* pointer = va_arg(*args_, const void*);
     std::vector<WCHAR> units;
     if (pointer == nullptr) {
       units.assign({'(', 'n', 'u', 'l', 'l', ')'});
     } else if (wide) {
-      ReadWide(pointer, spec.precision, units);
+      ReadWide(pointer, directive.precision, units);
     } else {
-      ReadNarrow(static_cast<const char*>(pointer), spec.precision, units);
+      ReadNarrow(static_cast<const char*>(pointer), directive.precision, units);
     }
-    if (spec.precision >= 0 && units.size() > static_cast<std::size_t>(spec.precision)) {
-      units.resize(static_cast<std::size_t>(spec.precision));
+    if (directive.precision >= 0 && units.size() > static_cast<std::size_t>(directive.precision)) {
+      units.resize(static_cast<std::size_t>(directive.precision));
     }
-    AppendPadded(out_, spec, units.data(), units.size());
+    AppendPadded(out_, directive, units.data(), units.size());
   }
 
   // A wide string argument may point at WCHAR or char16_t text; its units
