@@ -139,23 +139,31 @@ bool CDelimitedParse::ReadNext(Reader read) {
   return true;
 }
 
-#define ZELU_DELIMITED_ACCESSORS(Type)                                                                             \
-  bool CDelimitedParse::GetAt(int index, Type& value) {                                                            \
-    return ReadAt(index, [&value](const WCHAR* text, std::size_t length) { Convert(text, length, value); });      \
-  }                                                                                                                \
-  bool CDelimitedParse::GetNext(Type& value) {                                                                     \
-    return ReadNext([&value](const WCHAR* text, std::size_t length) { Convert(text, length, value); });           \
-  }
+namespace {
 
-ZELU_DELIMITED_ACCESSORS(bool)
-ZELU_DELIMITED_ACCESSORS(int)
-ZELU_DELIMITED_ACCESSORS(long)
-ZELU_DELIMITED_ACCESSORS(unsigned char)
-ZELU_DELIMITED_ACCESSORS(float)
-ZELU_DELIMITED_ACCESSORS(double)
-ZELU_DELIMITED_ACCESSORS(CString)
+// Every accessor converts the field into its destination the same way.
+template <typename Destination>
+auto ConvertInto(Destination& value) {
+  return [&value](const WCHAR* text, std::size_t length) { Convert(text, length, value); };
+}
 
-#undef ZELU_DELIMITED_ACCESSORS
+}  // namespace
+
+bool CDelimitedParse::GetAt(int index, bool& value) { return ReadAt(index, ConvertInto(value)); }
+bool CDelimitedParse::GetAt(int index, int& value) { return ReadAt(index, ConvertInto(value)); }
+bool CDelimitedParse::GetAt(int index, long& value) { return ReadAt(index, ConvertInto(value)); }
+bool CDelimitedParse::GetAt(int index, unsigned char& value) { return ReadAt(index, ConvertInto(value)); }
+bool CDelimitedParse::GetAt(int index, float& value) { return ReadAt(index, ConvertInto(value)); }
+bool CDelimitedParse::GetAt(int index, double& value) { return ReadAt(index, ConvertInto(value)); }
+bool CDelimitedParse::GetAt(int index, CString& value) { return ReadAt(index, ConvertInto(value)); }
+
+bool CDelimitedParse::GetNext(bool& value) { return ReadNext(ConvertInto(value)); }
+bool CDelimitedParse::GetNext(int& value) { return ReadNext(ConvertInto(value)); }
+bool CDelimitedParse::GetNext(long& value) { return ReadNext(ConvertInto(value)); }
+bool CDelimitedParse::GetNext(unsigned char& value) { return ReadNext(ConvertInto(value)); }
+bool CDelimitedParse::GetNext(float& value) { return ReadNext(ConvertInto(value)); }
+bool CDelimitedParse::GetNext(double& value) { return ReadNext(ConvertInto(value)); }
+bool CDelimitedParse::GetNext(CString& value) { return ReadNext(ConvertInto(value)); }
 
 bool CDelimitedParse::GetAt(int index, unsigned short* buffer, int size) {
   return ReadAt(index, [buffer, size](const WCHAR* text, std::size_t length) {

@@ -70,11 +70,14 @@ void BM_OpenSslDecode(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * length);
 }
 
-#define ZELU_SIZES ->Arg(64)->Arg(4 << 10)->Arg(1 << 20)
-BENCHMARK(BM_ZeluEncode) ZELU_SIZES;
-BENCHMARK(BM_OpenSslEncode) ZELU_SIZES;
-BENCHMARK(BM_ZeluDecode) ZELU_SIZES;
-BENCHMARK(BM_OpenSslDecode) ZELU_SIZES;
+void Sizes(benchmark::internal::Benchmark* benchmark) {
+  for (const std::int64_t size : {64, 4 << 10, 1 << 20}) benchmark->Arg(size);
+}
+
+BENCHMARK(BM_ZeluEncode)->Apply(Sizes);
+BENCHMARK(BM_OpenSslEncode)->Apply(Sizes);
+BENCHMARK(BM_ZeluDecode)->Apply(Sizes);
+BENCHMARK(BM_OpenSslDecode)->Apply(Sizes);
 
 }  // namespace
 
