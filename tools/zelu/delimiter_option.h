@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/base_types.h>
 
 #include "io.h"
 

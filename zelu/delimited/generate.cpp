@@ -6,13 +6,13 @@
 
 #include <zelu/delimited/internal/line_format.h>
 #include <zelu/platform/oleaut/oleaut.h>
-#include <zelu/platform/oleaut/variant_wrappers.h>
+#include <zelu/platform/variant/variant_wrappers.h>
 
 namespace {
 
-using zelu::internal::kFalseWord;
-using zelu::internal::kQuote;
-using zelu::internal::kTrueWord;
+using zelu::delimited::internal::kFalseWord;
+using zelu::delimited::internal::kQuote;
+using zelu::delimited::internal::kTrueWord;
 
 using OwnedVariant = std::unique_ptr<COleVariant>;
 

@@ -40,8 +40,8 @@
 
 #include <zelu/platform/cstring/collections.h>
 #include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/export.h>
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/base/base_types.h>
 
 class ZELU_API CDelimitedGenerate {
  public:

@@ -12,9 +12,9 @@
 
 namespace {
 
-using zelu::internal::kFalseWord;
-using zelu::internal::kQuote;
-using zelu::internal::kTrueWord;
+using zelu::delimited::internal::kFalseWord;
+using zelu::delimited::internal::kQuote;
+using zelu::delimited::internal::kTrueWord;
 
 // The conversions, one per destination type. Each reads one whole field:
 // `text` is zero-terminated after `length` units.

@@ -5,21 +5,18 @@
 #include <cstring>
 #include <stdexcept>
 
-#include <zelu/encoding/internal/hex_digits.h>
+#include <zelu/encoding/internal/base16_kernel.h>
 #include <zelu/platform/crt16/crt16.h>
 
 namespace {
 
-using zelu::internal::HexDigitValue;
-using zelu::internal::kInvalidHexDigit;
+using zelu::encoding::internal::ActiveHexKernel;
 
 constexpr int kPrefixUnits = 4;
 
 // Writes the plain hex digits of `count` bytes at `out` (2 * count units).
 void WriteHexDigits(const unsigned char* data, std::size_t count, WCHAR* out) {
-  for (std::size_t i = 0; i < count; ++i) {
-    std::memcpy(out + 2 * i, zelu::internal::kUpperHexPairs[data[i]].data(), 2 * sizeof(WCHAR));
-  }
+  ActiveHexKernel().encode(data, count, out);
 }
 
 // Sizes `out` once to exactly `units` units and returns its buffer. Every
@@ -37,19 +34,12 @@ std::size_t DecodePairs(const WCHAR* text, std::size_t length, std::size_t first
                         unsigned char* bytes) {
   const std::size_t available = first >= length ? 0 : (length - first) / 2;
   const std::size_t whole = std::min(count, available);
-  const WCHAR* digits = text + first;
-  for (std::size_t i = 0; i < whole; ++i) {
-    const unsigned high = HexDigitValue(digits[2 * i]);
-    const unsigned low = HexDigitValue(digits[2 * i + 1]);
-    if ((high | low) > 15) return i;  // an invalid digit sets bits above the low four
-    bytes[i] = static_cast<unsigned char>(high << 4 | low);
-  }
-  return whole;
+  return ActiveHexKernel().decode(text + first, whole, bytes).bytes_written;
 }
 
 bool HexCharToValue(unsigned short ch, int& value) {
-  const unsigned char digit = HexDigitValue(ch);
-  if (digit == kInvalidHexDigit) return false;
+  const unsigned char digit = zelu::crt16::HexDigitValue(ch);
+  if (digit == zelu::crt16::kNotHexDigit) return false;
   value = digit;
   return true;
 }

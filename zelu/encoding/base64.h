@@ -26,9 +26,9 @@
 #pragma once
 
 #include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/export.h>
-#include <zelu/platform/oleaut/variant_wrappers.h>
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/variant/variant_wrappers.h>
+#include <zelu/platform/base/base_types.h>
 
 class ZELU_API CBase64 {
  public:

@@ -18,7 +18,7 @@
 //     who releases them with delete[].
 #pragma once
 
-#include <zelu/platform/export.h>
+#include <zelu/platform/base/export.h>
 
 extern "C" {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/base_types.h>
 
 namespace zelu::testing {
 

@@ -33,8 +33,8 @@
 #pragma once
 
 #include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/export.h>
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/base/base_types.h>
 
 class ZELU_API CEmailAddress {
  public:

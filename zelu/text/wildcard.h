@@ -32,8 +32,8 @@
 //   int fault; if (!is_valid_pattern(pattern, &fault)) Report(fault);
 #pragma once
 
-#include <zelu/platform/export.h>
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/base/base_types.h>
 
 namespace zelu {
 

@@ -7,7 +7,7 @@
 // library: the randomised tests compare the library's loop against it.
 #pragma once
 
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/base_types.h>
 
 namespace zelu::reference {
 

@@ -4,9 +4,9 @@
 
 #include <array>
 
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/base_types.h>
 
-namespace zelu::internal {
+namespace zelu::delimited::internal {
 
 inline constexpr WCHAR kQuote = 0x0022;  // '"'
 
@@ -14,4 +14,4 @@ inline constexpr WCHAR kQuote = 0x0022;  // '"'
 inline constexpr std::array<WCHAR, 5> kTrueWord = {'T', 'R', 'U', 'E', 0};
 inline constexpr std::array<WCHAR, 6> kFalseWord = {'F', 'A', 'L', 'S', 'E', 0};
 
-}  // namespace zelu::internal
+}  // namespace zelu::delimited::internal

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/base_types.h>
 
-namespace zelu::internal {
+namespace zelu::encoding::internal {
 
 inline void StoreUnitLowByteFirst(WCHAR unit, unsigned char* bytes) noexcept {
   bytes[0] = static_cast<unsigned char>(unit & 0xFFu);
@@ -33,4 +33,4 @@ inline void StoreHighByteFirst64(unsigned char* bytes, std::uint64_t value) noex
   std::memcpy(bytes, &value, sizeof value);
 }
 
-}  // namespace zelu::internal
+}  // namespace zelu::encoding::internal

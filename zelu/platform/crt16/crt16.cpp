@@ -31,13 +31,6 @@ bool IsSurrogate(WCHAR unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
 bool IsAsciiDigit(WCHAR unit) { return unit >= '0' && unit <= '9'; }
 
-int HexDigitValue(WCHAR unit) {
-  if (unit >= '0' && unit <= '9') return unit - '0';
-  if (unit >= 'a' && unit <= 'f') return unit - 'a' + 10;
-  if (unit >= 'A' && unit <= 'F') return unit - 'A' + 10;
-  return -1;
-}
-
 const WCHAR* SkipSpace(const WCHAR* text) {
   while (iswspace(*text)) ++text;
   return text;
@@ -132,7 +125,7 @@ int ScanHex4(const WCHAR* text, int& value) {
       --width;
     }
   }
-  for (; width > 0 && HexDigitValue(*p) >= 0; ++p, --width) {
+  for (; width > 0 && HexDigitValue(*p) != kNotHexDigit; ++p, --width) {
     any_digit = true;
     magnitude = magnitude * 16 + HexDigitValue(*p);  // at most four digits: no overflow
   }

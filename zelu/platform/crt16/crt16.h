@@ -18,8 +18,11 @@
 //     unit is never a letter, digit or space.
 #pragma once
 
-#include <zelu/platform/export.h>
-#include <zelu/platform/win32/base_types.h>
+#include <array>
+#include <cstddef>
+
+#include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
 
 namespace zelu::crt16 {
 
@@ -55,6 +58,24 @@ ZELU_API double wcstod(const WCHAR* text, WCHAR** end);
 // remains; returns kEndOfInput when the text ends before anything but white
 // space. `value` is written only when 1 is returned.
 ZELU_API int ScanHex4(const WCHAR* text, int& value);
+
+// The value of a hexadecimal digit ('0'-'9', 'A'-'F', 'a'-'f', compared as
+// whole 16-bit units): 0 to 15, or kNotHexDigit for every other unit. The
+// one digit table of the library: the scan above and the hex codecs use it.
+inline constexpr unsigned char kNotHexDigit = 0xFF;
+inline constexpr std::array<unsigned char, 256> kHexDigitValues = [] {
+  std::array<unsigned char, 256> values{};
+  values.fill(kNotHexDigit);
+  for (unsigned char digit = 0; digit < 10; ++digit) values['0' + digit] = digit;
+  for (unsigned char digit = 0; digit < 6; ++digit) {
+    values['A' + digit] = static_cast<unsigned char>(10 + digit);
+    values['a' + digit] = static_cast<unsigned char>(10 + digit);
+  }
+  return values;
+}();
+constexpr unsigned char HexDigitValue(WCHAR unit) noexcept {
+  return unit < kHexDigitValues.size() ? kHexDigitValues[unit] : kNotHexDigit;
+}
 
 ZELU_API bool iswalpha(WCHAR unit);
 ZELU_API bool iswdigit(WCHAR unit);

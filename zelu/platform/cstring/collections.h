@@ -19,7 +19,7 @@
 
 #include <zelu/platform/cstring/cstring.h>
 
-namespace zelu::internal {
+namespace zelu::cstring::internal {
 
 template <typename Element, typename Argument = const Element&>
 class FrameworkArray {
@@ -79,8 +79,8 @@ class FrameworkArray {
   std::vector<Element> elements_;
 };
 
-}  // namespace zelu::internal
+}  // namespace zelu::cstring::internal
 
-class CStringArray : public zelu::internal::FrameworkArray<CString> {};
-class CPtrArray : public zelu::internal::FrameworkArray<void*, void*> {};
-class CByteArray : public zelu::internal::FrameworkArray<BYTE, BYTE> {};
+class CStringArray : public zelu::cstring::internal::FrameworkArray<CString> {};
+class CPtrArray : public zelu::cstring::internal::FrameworkArray<void*, void*> {};
+class CByteArray : public zelu::cstring::internal::FrameworkArray<BYTE, BYTE> {};

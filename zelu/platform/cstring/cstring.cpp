@@ -11,7 +11,7 @@
 
 #include <zelu/platform/crt16/crt16.h>
 #include <zelu/platform/cstring/internal/wide_format.h>
-#include <zelu/platform/internal/utf8.h>
+#include <zelu/platform/win32/utf8.h>
 #include <zelu/platform/oleaut/oleaut.h>
 
 namespace {
@@ -111,8 +111,8 @@ CString& CString::operator=(const char* utf8) {
     return *this;
   }
   const std::size_t bytes = std::strlen(utf8);
-  std::vector<WCHAR> units(zelu::internal::MaxUtf16Units(bytes));
-  units.resize(zelu::internal::Utf8ToUtf16(utf8, bytes, units.data()));
+  std::vector<WCHAR> units(zelu::win32::MaxUtf16Units(bytes));
+  units.resize(zelu::win32::Utf8ToUtf16(utf8, bytes, units.data()));
   Assign(units.data(), CheckedLength(units.size()));
   return *this;
 }
@@ -214,7 +214,7 @@ void CString::ReleaseBuffer(int new_length) noexcept {
 template <typename Unit>
 void CString::FormatFrom(const Unit* format, std::va_list args) {
   std::vector<WCHAR> units;
-  if (format != nullptr) zelu::internal::AppendWideFormat(units, format, args);
+  if (format != nullptr) zelu::cstring::internal::AppendWideFormat(units, format, args);
   Assign(units.data(), CheckedLength(units.size()));
 }
 

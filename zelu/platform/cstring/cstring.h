@@ -28,8 +28,8 @@
 #include <string>
 #include <string_view>
 
-#include <zelu/platform/export.h>
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/base/base_types.h>
 
 class ZELU_API CString {
  public:

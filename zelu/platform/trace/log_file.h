@@ -17,7 +17,7 @@
 
 #include <string_view>
 
-#include <zelu/platform/export.h>
+#include <zelu/platform/base/export.h>
 
 class ZELU_API CLogFile {
  public:

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include <zelu/platform/crt16/crt16.h>
-#include <zelu/platform/internal/utf8.h>
+#include <zelu/platform/win32/utf8.h>
 
 namespace {
 
@@ -34,8 +34,8 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR source, int source_b
   static_cast<void>(flags);
   if (!IsUtf8CodePage(code_page) || source == nullptr || source_bytes == 0 || source_bytes < -1) return 0;
   const std::size_t length = source_bytes == -1 ? std::strlen(source) + 1 : static_cast<std::size_t>(source_bytes);
-  return ConvertWithSizeRules(source, length, zelu::internal::MaxUtf16Units(length), destination, destination_units,
-                              zelu::internal::Utf8ToUtf16);
+  return ConvertWithSizeRules(source, length, zelu::win32::MaxUtf16Units(length), destination, destination_units,
+                              zelu::win32::Utf8ToUtf16);
 }
 
 int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR source, int source_units, LPSTR destination,
@@ -45,6 +45,6 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR source, int source_
   if (default_char != nullptr || used_default_char != nullptr) return 0;
   const std::size_t length =
       source_units == -1 ? zelu::crt16::wcslen(source) + 1 : static_cast<std::size_t>(source_units);
-  return ConvertWithSizeRules(source, length, zelu::internal::MaxUtf8Bytes(length), destination, destination_bytes,
-                              zelu::internal::Utf16ToUtf8);
+  return ConvertWithSizeRules(source, length, zelu::win32::MaxUtf8Bytes(length), destination, destination_bytes,
+                              zelu::win32::Utf16ToUtf8);
 }

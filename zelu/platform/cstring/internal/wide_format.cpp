@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include <zelu/platform/internal/utf8.h>
+#include <zelu/platform/win32/utf8.h>
 
-namespace zelu::internal {
+namespace zelu::cstring::internal {
 namespace {
 
 enum class ArgSize { kDefault, kChar, kShort, kLong, kLongLong, kLongDouble, kWide, kPointer };
@@ -286,7 +286,7 @@ class WideFormatter {
       unit[0] = static_cast<WCHAR>(value);
     } else {
       const char byte = static_cast<char>(value);
-      length = Utf8ToUtf16(&byte, 1, unit);
+      length = zelu::win32::Utf8ToUtf16(&byte, 1, unit);
     }
     AppendPadded(out_, directive, unit, length);
   }
@@ -321,8 +321,8 @@ class WideFormatter {
 
   static void ReadNarrow(const char* text, int precision, std::vector<WCHAR>& units) {
     const std::size_t length = precision < 0 ? std::strlen(text) : strnlen(text, static_cast<std::size_t>(precision));
-    units.resize(MaxUtf16Units(length));
-    units.resize(Utf8ToUtf16(text, length, units.data()));
+    units.resize(zelu::win32::MaxUtf16Units(length));
+    units.resize(zelu::win32::Utf8ToUtf16(text, length, units.data()));
   }
 
   std::vector<WCHAR>& out_;
@@ -346,4 +346,4 @@ template void AppendWideFormat<WCHAR>(std::vector<WCHAR>&, const WCHAR*, std::va
 template void AppendWideFormat<char16_t>(std::vector<WCHAR>&, const char16_t*, std::va_list,
                                          WideFormatOptions);
 
-}  // namespace zelu::internal
+}  // namespace zelu::cstring::internal

@@ -6,9 +6,9 @@
 #include <cstdarg>
 #include <vector>
 
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/base_types.h>
 
-namespace zelu::internal {
+namespace zelu::cstring::internal {
 
 struct WideFormatOptions {
   bool floating_point = true;  // false: %e %f %g %a are not conversions
@@ -26,4 +26,4 @@ extern template void AppendWideFormat<WCHAR>(std::vector<WCHAR>&, const WCHAR*, 
 extern template void AppendWideFormat<char16_t>(std::vector<WCHAR>&, const char16_t*, std::va_list,
                                                 WideFormatOptions);
 
-}  // namespace zelu::internal
+}  // namespace zelu::cstring::internal

@@ -1,6 +1,6 @@
-#include <zelu/platform/internal/utf8.h>
+#include <zelu/platform/win32/utf8.h>
 
-namespace zelu::internal {
+namespace zelu::win32 {
 namespace {
 
 constexpr WCHAR kReplacement = 0xFFFD;
@@ -115,4 +115,4 @@ std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, char* out) {
   return written;
 }
 
-}  // namespace zelu::internal
+}  // namespace zelu::win32

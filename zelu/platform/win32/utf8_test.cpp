@@ -1,4 +1,4 @@
-#include <zelu/platform/internal/utf8.h>
+#include <zelu/platform/win32/utf8.h>
 
 #include <string>
 #include <vector>
@@ -8,15 +8,15 @@
 namespace {
 
 std::u16string Decode(std::string_view bytes) {
-  std::vector<WCHAR> units(zelu::internal::MaxUtf16Units(bytes.size()));
-  units.resize(zelu::internal::Utf8ToUtf16(bytes.data(), bytes.size(), units.data()));
+  std::vector<WCHAR> units(zelu::win32::MaxUtf16Units(bytes.size()));
+  units.resize(zelu::win32::Utf8ToUtf16(bytes.data(), bytes.size(), units.data()));
   return {units.begin(), units.end()};
 }
 
 std::string Encode(std::u16string_view text) {
   const std::vector<WCHAR> units(text.begin(), text.end());
-  std::string bytes(zelu::internal::MaxUtf8Bytes(units.size()), '\0');
-  bytes.resize(zelu::internal::Utf16ToUtf8(units.data(), units.size(), bytes.data()));
+  std::string bytes(zelu::win32::MaxUtf8Bytes(units.size()), '\0');
+  bytes.resize(zelu::win32::Utf16ToUtf8(units.data(), units.size(), bytes.data()));
   return bytes;
 }
 

@@ -13,7 +13,7 @@
 #pragma once
 
 #include <zelu/platform/cstring/collections.h>
-#include <zelu/platform/export.h>
+#include <zelu/platform/base/export.h>
 #include <zelu/platform/oleaut/oleaut.h>
 
 // The framework's variant. Not copyable: copy through VariantCopy.

@@ -7,9 +7,9 @@
 
 #include <cstddef>
 
-#include <zelu/platform/win32/base_types.h>
+#include <zelu/platform/base/base_types.h>
 
-namespace zelu::internal {
+namespace zelu::win32 {
 
 // The most UTF-16 units `byte_count` bytes of UTF-8 can give.
 constexpr std::size_t MaxUtf16Units(std::size_t byte_count) { return byte_count; }
@@ -24,4 +24,4 @@ std::size_t Utf8ToUtf16(const char* bytes, std::size_t count, WCHAR* out);
 // returns the bytes written.
 std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, char* out);
 
-}  // namespace zelu::internal
+}  // namespace zelu::win32

@@ -1,4 +1,4 @@
-#include <zelu/platform/oleaut/variant_wrappers.h>
+#include <zelu/platform/variant/variant_wrappers.h>
 
 #include <utility>
 #include <vector>
