@@ -32,7 +32,7 @@ if(NOT status EQUAL 0)
 endif()
 separate_arguments(flags UNIX_COMMAND "${ZELU_CXX_FLAGS} ${flags}")
 get_filename_component(libdir ${pc_dirs} DIRECTORY)
-run(${ZELU_CXX} ${ZELU_CONSUMER_SOURCE}/consumer.cpp ${flags} -Wl,-rpath,${libdir}
+run(${ZELU_CXX} -Wall -Wextra -Werror ${ZELU_CONSUMER_SOURCE}/consumer.cpp ${flags} -Wl,-rpath,${libdir}
     -o ${ZELU_SCRATCH}/consumer-pkg-config)
 run(${ZELU_SCRATCH}/consumer-pkg-config)
 message(STATUS "pkg-config consumer: ${last_output}")

@@ -82,7 +82,7 @@ bool AddValue(CDelimitedGenerate& generate, std::string_view argument) {
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  WCHAR delimiter = '^';
+  WCHAR delimiter = zelu::delimited::kDefaultDelimiter;
   bool quote = true;
   std::vector<std::string_view> values;
   for (std::size_t i = 0; i < arguments.size(); ++i) {

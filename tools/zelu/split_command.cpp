@@ -57,7 +57,7 @@ std::string JsonString(const CString& text) {
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  WCHAR delimiter = '^';
+  WCHAR delimiter = zelu::delimited::kDefaultDelimiter;
   bool json = false;
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     if (arguments[i] == "--json") {

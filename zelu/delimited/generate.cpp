@@ -4,15 +4,15 @@
 #include <climits>
 #include <memory>
 
-#include <zelu/delimited/internal/line_format.h>
+#include <zelu/delimited/line_format.h>
 #include <zelu/platform/oleaut/oleaut.h>
 #include <zelu/platform/variant/variant_wrappers.h>
 
 namespace {
 
-using zelu::delimited::internal::kFalseWord;
-using zelu::delimited::internal::kQuote;
-using zelu::delimited::internal::kTrueWord;
+using zelu::delimited::kFalseWord;
+using zelu::delimited::kQuote;
+using zelu::delimited::kTrueWord;
 
 using OwnedVariant = std::unique_ptr<COleVariant>;
 

@@ -38,14 +38,15 @@
 // value. An object is used by one thread at a time.
 #pragma once
 
+#include <zelu/delimited/line_format.h>
+#include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
 #include <zelu/platform/cstring/collections.h>
 #include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/base/export.h>
-#include <zelu/platform/base/base_types.h>
 
 class ZELU_API CDelimitedGenerate {
  public:
-  explicit CDelimitedGenerate(WCHAR delimiter = '^', bool quote_strings = true);
+  explicit CDelimitedGenerate(WCHAR delimiter = zelu::delimited::kDefaultDelimiter, bool quote_strings = true);
   ~CDelimitedGenerate();
   CDelimitedGenerate(const CDelimitedGenerate&) = delete;
   CDelimitedGenerate& operator=(const CDelimitedGenerate&) = delete;

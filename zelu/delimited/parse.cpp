@@ -6,15 +6,15 @@
 #include <limits>
 #include <stdexcept>
 
-#include <zelu/delimited/internal/line_format.h>
+#include <zelu/delimited/line_format.h>
 #include <zelu/platform/crt16/crt16.h>
 #include <zelu/platform/win32/lstr.h>
 
 namespace {
 
-using zelu::delimited::internal::kFalseWord;
-using zelu::delimited::internal::kQuote;
-using zelu::delimited::internal::kTrueWord;
+using zelu::delimited::kFalseWord;
+using zelu::delimited::kQuote;
+using zelu::delimited::kTrueWord;
 
 // The conversions, one per destination type. Each reads one whole field:
 // `text` is zero-terminated after `length` units.

@@ -39,15 +39,16 @@
 
 #include <vector>
 
-#include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/base/export.h>
+#include <zelu/delimited/line_format.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/cstring/cstring.h>
 
 class ZELU_API CDelimitedParse {
  public:
   // Starts with no fields and the cursor at 0; parses `line` when it is not
   // null.
-  explicit CDelimitedParse(const WCHAR* line = nullptr, WCHAR delimiter = '^');
+  explicit CDelimitedParse(const WCHAR* line = nullptr, WCHAR delimiter = zelu::delimited::kDefaultDelimiter);
   ~CDelimitedParse() = default;
   CDelimitedParse(const CDelimitedParse&) = delete;
   CDelimitedParse& operator=(const CDelimitedParse&) = delete;

@@ -36,9 +36,9 @@
 //   delete[] bytes;
 #pragma once
 
-#include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/cstring/cstring.h>
 
 class ZELU_API CBase16 {
  public:

@@ -25,10 +25,10 @@
 //   CBase64::Decode(text, &decoded, decoded_count);  // caller: delete[] decoded
 #pragma once
 
-#include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/base/export.h>
-#include <zelu/platform/variant/variant_wrappers.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/cstring/cstring.h>
+#include <zelu/platform/variant/variant_wrappers.h>
 
 class ZELU_API CBase64 {
  public:

@@ -32,9 +32,9 @@
 //   address.GetDomain();           // "mail.example"
 #pragma once
 
-#include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/cstring/cstring.h>
 
 class ZELU_API CEmailAddress {
  public:

@@ -9,9 +9,9 @@
 //   CFormatNumber::PadNumber(42, 5, ' ');   // "   42"
 #pragma once
 
-#include <zelu/platform/cstring/cstring.h>
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/cstring/cstring.h>
 
 class ZELU_API CFormatNumber {
  public:

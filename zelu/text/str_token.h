@@ -30,8 +30,8 @@
 //   tokens.NextToken(none);   // null
 #pragma once
 
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
 
 class ZELU_API CStrToken {
  public:

@@ -32,8 +32,8 @@
 //   int fault; if (!is_valid_pattern(pattern, &fault)) Report(fault);
 #pragma once
 
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
 
 namespace zelu {
 

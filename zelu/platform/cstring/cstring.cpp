@@ -52,21 +52,7 @@ CString::CString(const WCHAR* text, int length) {
   if (text != nullptr && length > 0) Assign(text, length);
 }
 
-CString::CString(const char16_t* text) {
-  if (text != nullptr) AssignUnits(text, std::char_traits<char16_t>::length(text));
-}
-
 CString::CString(std::u16string_view text) { AssignUnits(text.data(), text.size()); }
-
-CString::CString(const char* utf8) { *this = utf8; }
-
-CString::CString(WCHAR unit, int repeat) {
-  if (repeat <= 0) return;
-  Reserve(repeat);
-  std::fill_n(data_, repeat, unit);
-  length_ = repeat;
-  data_[length_] = 0;
-}
 
 CString::~CString() { std::free(data_); }
 
@@ -96,30 +82,34 @@ CString& CString::operator=(const WCHAR* text) {
   return *this;
 }
 
-CString& CString::operator=(const char16_t* text) {
+void CString::AssignChar16(const char16_t* text) {
   if (text == nullptr) {
     Empty();
   } else {
     AssignUnits(text, std::char_traits<char16_t>::length(text));
   }
-  return *this;
 }
 
-CString& CString::operator=(const char* utf8) {
+void CString::AssignUtf8(const char* utf8) {
   if (utf8 == nullptr) {
     Empty();
-    return *this;
+    return;
   }
   const std::size_t bytes = std::strlen(utf8);
   std::vector<WCHAR> units(zelu::win32::MaxUtf16Units(bytes));
   units.resize(zelu::win32::Utf8ToUtf16(utf8, bytes, units.data()));
   Assign(units.data(), CheckedLength(units.size()));
-  return *this;
 }
 
-CString& CString::operator=(WCHAR unit) {
-  Assign(&unit, 1);
-  return *this;
+void CString::AssignRepeated(WCHAR unit, int repeat) {
+  if (repeat <= 0) {
+    Empty();
+    return;
+  }
+  Reserve(repeat);
+  std::fill_n(data_, repeat, unit);
+  length_ = repeat;
+  data_[length_] = 0;
 }
 
 void CString::Empty() noexcept {
@@ -135,7 +125,7 @@ std::u16string CString::ToU16String() const {
   return copy;
 }
 
-WCHAR* CString::AllocSysString() const { return SysAllocStringLen(GetString(), static_cast<UINT>(length_)); }
+BSTR CString::AllocSysString() const { return SysAllocStringLen(GetString(), static_cast<UINT>(length_)); }
 
 bool CString::Reserve(int capacity) {
   if (capacity <= capacity_) return false;

@@ -6,7 +6,8 @@
 // zero-terminated `const WCHAR*`. Lengths and positions count code units.
 //
 // What a caller may rely on:
-//   * Built or assigned from a null pointer, a CString is empty.
+//   * Built or assigned from a null pointer (nullptr, NULL or 0, whatever
+//     the pointer type), a CString is empty.
 //   * Narrow text (`const char*`, and "%S" in Format) is UTF-8; malformed
 //     bytes become U+FFFD.
 //   * `char16_t` text is copied unit by unit, never reinterpreted.
@@ -24,35 +25,73 @@
 //   line.Format(u"%s=%d", name, 42);
 #pragma once
 
+#include <concepts>
 #include <cstdarg>
 #include <string>
 #include <string_view>
 
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
+#include <zelu/platform/oleaut/oleaut.h>
+
+namespace zelu::cstring {
+
+// The types in which ported code writes a single code unit.
+template <typename T>
+concept CodeUnitLike = std::same_as<T, WCHAR> || std::same_as<T, char16_t> || std::same_as<T, wchar_t> ||
+                       std::same_as<T, char>;
+
+}  // namespace zelu::cstring
 
 class ZELU_API CString {
  public:
   CString() noexcept = default;
   CString(const CString& other);
   CString(CString&& other) noexcept;
+  // Null pointer constants (nullptr, NULL, 0) all land here and give the
+  // empty string: the other text constructors are templates, which a null
+  // pointer constant cannot select.
   CString(const WCHAR* text);  // NOLINT: implicit, as ported code expects
   CString(const WCHAR* text, int length);
-  CString(const char16_t* text);  // NOLINT
+  template <std::same_as<char16_t> Char>
+  CString(const Char* text) {  // NOLINT
+    AssignChar16(text);
+  }
   CString(std::u16string_view text);  // NOLINT
-  CString(const char* utf8);  // NOLINT
-  explicit CString(WCHAR unit, int repeat = 1);
+  // Narrow text: UTF-8.
+  template <std::same_as<char> Char>
+  CString(const Char* utf8) {  // NOLINT
+    AssignUtf8(utf8);
+  }
+  // `repeat` copies of one code unit (none when repeat <= 0). The unit may be
+  // given as WCHAR, char16_t, wchar_t (its low 16 bits) or char.
+  template <zelu::cstring::CodeUnitLike Unit>
+  explicit CString(Unit unit, int repeat = 1) {
+    AssignRepeated(static_cast<WCHAR>(unit), repeat);
+  }
   ~CString();
 
   CString& operator=(const CString& other);
   CString& operator=(CString&& other) noexcept;
   CString& operator=(const WCHAR* text);
-  CString& operator=(const char16_t* text);
-  CString& operator=(const char* utf8);
-  CString& operator=(WCHAR unit);
+  template <std::same_as<char16_t> Char>
+  CString& operator=(const Char* text) {
+    AssignChar16(text);
+    return *this;
+  }
+  template <std::same_as<char> Char>
+  CString& operator=(const Char* utf8) {
+    AssignUtf8(utf8);
+    return *this;
+  }
+  template <zelu::cstring::CodeUnitLike Unit>
+  CString& operator=(Unit unit) {
+    AssignRepeated(static_cast<WCHAR>(unit), 1);
+    return *this;
+  }
 
   int GetLength() const noexcept { return length_; }
-  BOOL IsEmpty() const noexcept { return length_ == 0; }
+  bool IsEmpty() const noexcept { return length_ == 0; }
   void Empty() noexcept;
 
   WCHAR GetAt(int index) const noexcept { return GetString()[index]; }
@@ -65,7 +104,7 @@ class ZELU_API CString {
   std::u16string ToU16String() const;
   // A new automation string (BSTR) with all the units, zero units inside
   // included; the caller releases it with SysFreeString.
-  WCHAR* AllocSysString() const;
+  BSTR AllocSysString() const;
 
   // Writable buffer of at least `min_length` + 1 units; the length is kept.
   WCHAR* GetBuffer(int min_length);
@@ -123,6 +162,9 @@ class ZELU_API CString {
  private:
   bool Reserve(int capacity);  // true when it allocated fresh (zero) storage
   void Assign(const WCHAR* units, int length);
+  void AssignChar16(const char16_t* text);  // null gives the empty string
+  void AssignUtf8(const char* utf8);        // null gives the empty string
+  void AssignRepeated(WCHAR unit, int repeat);
   void Append(const WCHAR* units, int length);
   template <typename Unit>
   void AssignUnits(const Unit* units, std::size_t length);

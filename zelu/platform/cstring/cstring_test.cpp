@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <type_traits>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,8 @@ TEST(CStringTest, OperationsGiveTheExpectedText) {
   appended += u"ef";
   appended += WCHAR{'g'};
   appended += appended;  // appending itself
+  CString assigned_null(u"x");
+  assigned_null = NULL;
   std::u16string long_text;
   CString grown;  // one unit at a time
   for (int i = 0; i < 10000; ++i) {
@@ -111,7 +114,10 @@ TEST(CStringTest, OperationsGiveTheExpectedText) {
       {CString(static_cast<const char16_t*>(nullptr)), u""}, {CString(static_cast<const char*>(nullptr)), u""},
       {CString(W(u"wide")), u"wide"}, {CString(u"char16"), u"char16"}, {CString(std::u16string_view(u"view")), u"view"},
       {CString("na\xC3\xAFve"), u"na\u00EFve"}, {CString(W(u"abcdef"), 3), u"abc"},
-      {CString(WCHAR{'z'}, 3), u"zzz"}, {CString(WCHAR{'z'}, 0), u""},
+      {CString(WCHAR{'z'}, 3), u"zzz"}, {CString(WCHAR{'z'}, 0), u""}, {CString('-', 2), u"--"},
+      {CString(L'-', 2), u"--"}, {CString(u'\u00E9'), u"\u00E9"},
+      // Null pointer constants of every spelling give the empty string.
+      {CString(nullptr), u""}, {CString(NULL), u""}, {CString(0), u""}, {assigned_null, u""},
       // Appending and concatenation.
       {appended, u"abcdefgabcdefg"}, {CString(u"x") + CString(u"y") + WCHAR{'z'}, u"xyz"},
       {W(u"<") + CString(u"x") + W(u">"), u"<x>"}, {WCHAR{'['} + CString(u"x"), u"[x"}, {grown, long_text},
@@ -196,6 +202,10 @@ TEST(CStringFormatTest, WideConventionsForTextAndCharacters) {
       {from_wide_format, u"5-x"},
   });
 }
+
+// The signatures ported code compiles against.
+static_assert(std::is_same_v<decltype(CString().IsEmpty()), bool>);
+static_assert(std::is_same_v<decltype(CString().AllocSysString()), BSTR>);
 
 TEST(CStringTest, AllocSysStringCopiesEveryUnit) {
   for (const std::u16string_view units : {std::u16string_view(u""), std::u16string_view(u"a\0b", 3)}) {

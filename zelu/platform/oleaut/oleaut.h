@@ -32,8 +32,8 @@
 //     std::bad_alloc; a size that cannot be represented gives a null result.
 #pragma once
 
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
 
 using SHORT = short;
 using USHORT = unsigned short;

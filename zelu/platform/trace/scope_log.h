@@ -30,9 +30,9 @@
 //   return result;
 #pragma once
 
+#include <zelu/platform/base/base_types.h>
 #include <zelu/platform/base/export.h>
 #include <zelu/platform/trace/log_file.h>
-#include <zelu/platform/base/base_types.h>
 
 namespace zelu {
 

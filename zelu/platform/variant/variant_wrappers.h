@@ -12,8 +12,8 @@
 //   copy = bytes;                   // VariantCopy; VT_ERROR on failure
 #pragma once
 
-#include <zelu/platform/cstring/collections.h>
 #include <zelu/platform/base/export.h>
+#include <zelu/platform/cstring/collections.h>
 #include <zelu/platform/oleaut/oleaut.h>
 
 // The framework's variant. Not copyable: copy through VariantCopy.

@@ -11,8 +11,8 @@
 // gives 0 and writes nothing. A null or empty source gives 0.
 #pragma once
 
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
 
 inline constexpr UINT CP_ACP = 0;
 inline constexpr UINT CP_OEMCP = 1;

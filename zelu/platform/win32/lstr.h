@@ -19,8 +19,8 @@
 //   * None allocates, keeps state or reads past the first terminator.
 #pragma once
 
-#include <zelu/platform/base/export.h>
 #include <zelu/platform/base/base_types.h>
+#include <zelu/platform/base/export.h>
 
 // Code units before the terminating zero; 0 for a null pointer.
 ZELU_API int lstrlenW(LPCWSTR text);
