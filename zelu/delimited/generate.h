@@ -82,7 +82,9 @@ class ZELU_API CDelimitedGenerate {
   // Releases every value; the list becomes empty.
   void Empty();
 
-  // The line built from the current values (see above).
+  // The line built from the current values (see above), valid until the
+  // next call of a member. A line that would pass 2^31 - 2 units throws
+  // std::length_error.
   const WCHAR* Generate();
 
  private:

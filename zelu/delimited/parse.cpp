@@ -67,7 +67,7 @@ void Convert(const WCHAR* text, std::size_t length, CString& value) {
 
 // The buffer copy of the platform: at most size - 2 units, then a zero.
 struct Buffer {
-  unsigned short* units;
+  WCHAR* units;
   int size;
 };
 
@@ -165,13 +165,13 @@ bool CDelimitedParse::GetNext(float& value) { return ReadNext(ConvertInto(value)
 bool CDelimitedParse::GetNext(double& value) { return ReadNext(ConvertInto(value)); }
 bool CDelimitedParse::GetNext(CString& value) { return ReadNext(ConvertInto(value)); }
 
-bool CDelimitedParse::GetAt(int index, unsigned short* buffer, int size) {
+bool CDelimitedParse::GetAt(int index, WCHAR* buffer, int size) {
   return ReadAt(index, [buffer, size](const WCHAR* text, std::size_t length) {
     Convert(text, length, Buffer{buffer, size});
   });
 }
 
-bool CDelimitedParse::GetNext(unsigned short* buffer, int size) {
+bool CDelimitedParse::GetNext(WCHAR* buffer, int size) {
   return ReadNext([buffer, size](const WCHAR* text, std::size_t length) {
     Convert(text, length, Buffer{buffer, size});
   });

@@ -54,7 +54,8 @@ class ZELU_API CDelimitedParse {
   CDelimitedParse& operator=(const CDelimitedParse&) = delete;
 
   // Replaces the fields with those of `line` (not null) and sets the cursor
-  // to 0. Always true.
+  // to 0; returns true. A line of 2^31 - 1 units or more throws
+  // std::length_error and leaves the object with no fields.
   bool ParseLine(const WCHAR* line);
 
   // Fields of the last line; 0 before the first one.
@@ -64,7 +65,7 @@ class ZELU_API CDelimitedParse {
   bool GetAt(int index, bool& value);
   bool GetAt(int index, int& value);
   bool GetAt(int index, long& value);
-  bool GetAt(int index, unsigned short* buffer, int size);
+  bool GetAt(int index, WCHAR* buffer, int size);
   bool GetAt(int index, unsigned char& value);
   bool GetAt(int index, float& value);
   bool GetAt(int index, double& value);
@@ -74,7 +75,7 @@ class ZELU_API CDelimitedParse {
   bool GetNext(bool& value);
   bool GetNext(int& value);
   bool GetNext(long& value);
-  bool GetNext(unsigned short* buffer, int size);
+  bool GetNext(WCHAR* buffer, int size);
   bool GetNext(unsigned char& value);
   bool GetNext(float& value);
   bool GetNext(double& value);

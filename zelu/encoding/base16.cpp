@@ -37,7 +37,7 @@ std::size_t DecodePairs(const WCHAR* text, std::size_t length, std::size_t first
   return ActiveHexKernel().decode(text + first, whole, bytes).bytes_written;
 }
 
-bool HexCharToValue(unsigned short ch, int& value) {
+bool HexCharToValue(WCHAR ch, int& value) {
   const unsigned char digit = zelu::crt16::HexDigitValue(ch);
   if (digit == zelu::crt16::kNotHexDigit) return false;
   value = digit;
@@ -52,7 +52,7 @@ bool CBase16::Encode(unsigned char* data, ULONG count, CString& out) {
   return true;
 }
 
-bool CBase16::Decode(unsigned short const* text, unsigned char** bytes, ULONG& count) {
+bool CBase16::Decode(const WCHAR* text, unsigned char** bytes, ULONG& count) {
   const std::size_t length = zelu::crt16::wcslen(text);
   if (length % 2 != 0) return false;
   count = static_cast<ULONG>(length / 2);
@@ -62,7 +62,7 @@ bool CBase16::Decode(unsigned short const* text, unsigned char** bytes, ULONG& c
   return decoded == length / 2;
 }
 
-bool CBase16::Decode(unsigned short const* text, unsigned char** bytes, unsigned long& count) {
+bool CBase16::Decode(const WCHAR* text, unsigned char** bytes, unsigned long& count) {
   if (zelu::crt16::wcslen(text) % 2 != 0) return false;  // count stays untouched
   ULONG count32 = 0;
   const bool decoded = Decode(text, bytes, count32);
@@ -70,7 +70,7 @@ bool CBase16::Decode(unsigned short const* text, unsigned char** bytes, unsigned
   return decoded;
 }
 
-bool CBase16::HexCharToInt(unsigned short ch, int& value) { return HexCharToValue(ch, value); }
+bool CBase16::HexCharToInt(WCHAR ch, int& value) { return HexCharToValue(ch, value); }
 
 bool CBytes::encode(unsigned char* data, ULONG count, CString& out, bool lengthPrefix) {
   if (!lengthPrefix) return CBase16::Encode(data, count, out);
@@ -85,7 +85,7 @@ bool CBytes::encode(unsigned char* data, ULONG count, CString& out, bool lengthP
 
 bool CBytes::encode(unsigned char* data, ULONG count, CString& out) { return encode(data, count, out, true); }
 
-bool CBytes::decode(unsigned short const* text, unsigned char** bytes, int& count, bool lengthPrefix) {
+bool CBytes::decode(const WCHAR* text, unsigned char** bytes, int& count, bool lengthPrefix) {
   const std::size_t length = zelu::crt16::wcslen(text);
   if (length % 2 != 0) return false;
   count = static_cast<int>(std::min<std::size_t>(length / 2, INT_MAX));
@@ -100,8 +100,8 @@ bool CBytes::decode(unsigned short const* text, unsigned char** bytes, int& coun
   return DecodePairs(text, length, first_digit, announced, *bytes) == announced;
 }
 
-bool CBytes::decode(unsigned short const* text, unsigned char** bytes, int& count) {
+bool CBytes::decode(const WCHAR* text, unsigned char** bytes, int& count) {
   return decode(text, bytes, count, true);
 }
 
-bool CBytes::HexCharToInt(unsigned short ch, int& value) { return HexCharToValue(ch, value); }
+bool CBytes::HexCharToInt(WCHAR ch, int& value) { return HexCharToValue(ch, value); }

@@ -51,14 +51,14 @@ class ZELU_API CBase16 {
   static bool Encode(unsigned char* data, ULONG count, CString& out);
 
   // Decodes the plain form. True when every pair decoded.
-  static bool Decode(unsigned short const* text, unsigned char** bytes, ULONG& count);
+  static bool Decode(const WCHAR* text, unsigned char** bytes, ULONG& count);
   // For callers that hold the count in an `unsigned long`.
-  static bool Decode(unsigned short const* text, unsigned char** bytes, unsigned long& count);
+  static bool Decode(const WCHAR* text, unsigned char** bytes, unsigned long& count);
 
  private:
   // True, with `value` set to 0..15, for a hex digit; otherwise false and
   // `value` unchanged.
-  static bool HexCharToInt(unsigned short ch, int& value);
+  static bool HexCharToInt(WCHAR ch, int& value);
 };
 
 class ZELU_API CBytes {
@@ -81,9 +81,9 @@ class ZELU_API CBytes {
   // as an invalid digit (so "01" announces one byte and fails, reading
   // nothing beyond the terminator). A negative count fails without
   // allocating. Units after the last announced pair are not looked at.
-  static bool decode(unsigned short const* text, unsigned char** bytes, int& count, bool lengthPrefix);
-  static bool decode(unsigned short const* text, unsigned char** bytes, int& count);  // counted form
+  static bool decode(const WCHAR* text, unsigned char** bytes, int& count, bool lengthPrefix);
+  static bool decode(const WCHAR* text, unsigned char** bytes, int& count);  // counted form
 
  private:
-  static bool HexCharToInt(unsigned short ch, int& value);
+  static bool HexCharToInt(WCHAR ch, int& value);
 };

@@ -7,6 +7,11 @@
 // returns a 32-bit status: 0, or the failure code of the array access in the
 // variant form of Encode.
 //
+// Limits: text holds at most 2^31 - 2 code units, so Encode throws
+// std::length_error, before `out` changes, for more than 1,610,612,733
+// bytes of input (805,306,366 units in the CString form). Decoding has no
+// such limit. Allocation failure throws std::bad_alloc.
+//
 // Decoding is forgiving and never fails:
 //   * only the low byte of each code unit counts (U+0141 reads as 'A');
 //   * anything outside the alphabet (white space, line breaks, '-', '_',
@@ -38,7 +43,8 @@ class ZELU_API CBase64 {
   virtual ~CBase64();
 
   // `out` becomes the 4 * ceil(count / 3) characters of the Base64 text of
-  // the `count` bytes at `data`. Returns 0.
+  // the `count` bytes at `data`. Returns 0 (or throws std::length_error,
+  // see Limits above).
   static LONG Encode(unsigned char* const data, ULONG count, CString& out);
   // Encodes the 2 * GetLength() bytes of the units of `text`, low byte
   // first. `text` and `out` may be the same string. Returns 0.

@@ -13,9 +13,13 @@
 //   * The codec and formatting classes (CBase16, CBase64, CBytes,
 //     CFormatNumber) have no data; their assignment operators copy nothing
 //     and return the object itself. CFormatNumber cannot be constructed.
-//   * Results are returned, never thrown. Buffers handed out through an
-//     `unsigned char**` are allocated with new[] and belong to the caller,
-//     who releases them with delete[].
+//   * Results are returned, not thrown. Two exceptions can leave any member
+//     that builds text or allocates: std::bad_alloc when memory runs out, and
+//     std::length_error when a text would pass the 2^31 - 2 code units that
+//     a CString holds. Each header names the members that can reach that
+//     limit, the input size at which they do, and what they leave behind.
+//   * Buffers handed out through an `unsigned char**` are allocated with
+//     new[] and belong to the caller, who releases them with delete[].
 #pragma once
 
 #include <zelu/platform/base/export.h>
