@@ -1,9 +1,11 @@
 #include <zelu/platform/cstring/internal/wide_format.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include <zelu/platform/win32/utf8.h>
@@ -34,13 +36,25 @@ void AppendAscii(std::vector<WCHAR>& out, const char* text, std::size_t length) 
   out.insert(out.end(), text, text + length);
 }
 
+// The most units a formatted text may have: what a CString holds.
+constexpr std::size_t kMaxFormattedUnits = INT_MAX - 1;
+
+// Throws before `out` would pass kMaxFormattedUnits with `extra` more units,
+// so that a huge width fails at once instead of allocating gigabytes first.
+void CheckRoom(const std::vector<WCHAR>& out, std::size_t extra) {
+  if (extra > kMaxFormattedUnits - out.size()) throw std::length_error("formatted text too long");
+}
+
 void AppendPadding(std::vector<WCHAR>& out, int count) {
-  if (count > 0) out.insert(out.end(), static_cast<std::size_t>(count), WCHAR{' '});
+  if (count <= 0) return;
+  CheckRoom(out, static_cast<std::size_t>(count));
+  out.insert(out.end(), static_cast<std::size_t>(count), WCHAR{' '});
 }
 
 // Appends `units` padded to the directive's width with spaces.
 void AppendPadded(std::vector<WCHAR>& out, const Directive& directive, const WCHAR* units,
                   std::size_t length) {
+  CheckRoom(out, std::max(length, static_cast<std::size_t>(directive.width)));
   const int pad = directive.width > static_cast<int>(length) ? directive.width - static_cast<int>(length) : 0;
   if (!directive.LeftAlign()) AppendPadding(out, pad);
   out.insert(out.end(), units, units + length);
@@ -84,15 +98,26 @@ NarrowDirective MakeNarrowDirective(const Directive& directive, const char* leng
 
 // Runs the C library's snprintf with the narrow form of `directive` and appends
 // its (ASCII) output.
+// A number is at least as long as its width and, except under %g and %G
+// (which drop trailing zeros), as its precision.
+void CheckNumberRoom(const std::vector<WCHAR>& out, const Directive& directive) {
+  const bool precision_is_length = directive.conversion != 'g' && directive.conversion != 'G';
+  const int least = std::max(directive.width, precision_is_length ? directive.precision : 0);
+  CheckRoom(out, static_cast<std::size_t>(least));
+}
+
 template <typename Value>
 void AppendNumber(std::vector<WCHAR>& out, const Directive& directive, const char* length_modifier,
                   Value value) {
+  CheckNumberRoom(out, directive);
   const NarrowDirective narrow = MakeNarrowDirective(directive, length_modifier);
   char small[128];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
   const int needed = std::snprintf(small, sizeof small, narrow.text, value);
-  if (needed < 0) return;
+  // The C library refuses a result longer than INT_MAX characters.
+  if (needed < 0) throw std::length_error("formatted number too long");
+  CheckRoom(out, static_cast<std::size_t>(needed));
   if (static_cast<std::size_t>(needed) < sizeof small) {
     AppendAscii(out, small, static_cast<std::size_t>(needed));
     return;

@@ -17,6 +17,16 @@ struct WideFormatOptions {
 // Appends the expansion of the zero-terminated `format` to `out`, taking
 // arguments from `args`. Unit is WCHAR or char16_t; the format is read unit
 // by unit through its own type.
+//
+// Directives: %[flags][width][.precision][size]conversion, flags "-+ #0",
+// '*' for width or precision (a negative width left-aligns, a negative
+// precision is none). Numbers are the C library's snprintf digits for the
+// same directive. '%%' and an unknown conversion give the conversion
+// character itself and take no argument; so do the floating conversions
+// when options.floating_point is false. A format that ends inside a
+// directive ends there. Strings and characters are padded with spaces.
+// A result that would pass 2^31 - 2 units throws std::length_error before
+// the oversized part is allocated.
 template <typename Unit>
 void AppendWideFormat(std::vector<WCHAR>& out, const Unit* format, std::va_list args,
                       WideFormatOptions options = {});

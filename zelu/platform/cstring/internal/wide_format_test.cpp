@@ -1,0 +1,198 @@
+// The wide formatter against the C library's snprintf: every conversion,
+// flag, width, precision and size prefix it accepts gives snprintf's text
+// for the matching narrow directive; then the wide conventions and the
+// refusals, which have no snprintf counterpart.
+#include <zelu/platform/cstring/internal/wide_format.h>
+
+#include <cfloat>
+#include <cmath>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using zelu::cstring::internal::AppendWideFormat;
+using zelu::cstring::internal::WideFormatOptions;
+
+std::u16string WidenAscii(const std::string& text) { return {text.begin(), text.end()}; }
+
+std::u16string FormatWide(WideFormatOptions options, const char16_t* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  std::vector<WCHAR> out;
+  try {
+    AppendWideFormat(out, format, args, options);
+  } catch (...) {
+    va_end(args);
+    throw;
+  }
+  va_end(args);
+  return {out.begin(), out.end()};
+}
+
+template <typename... Args>
+std::u16string Wide(const std::string& format, Args... args) {
+  return FormatWide({}, WidenAscii(format).c_str(), args...);
+}
+
+template <typename... Args>
+std::string Narrow(const std::string& format, Args... args) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+#pragma GCC diagnostic ignored "-Wformat-security"
+  const int length = std::snprintf(nullptr, 0, format.c_str(), args...);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(text.data(), text.size(), format.c_str(), args...);
+#pragma GCC diagnostic pop
+  text.pop_back();
+  return text;
+}
+
+// Every flag set, width and precision, in the form "%<flags><width><precision>".
+std::vector<std::string> Prefixes(bool with_alternate, bool with_zero) {
+  const std::string flags = "-+ #0";
+  std::vector<std::string> prefixes;
+  for (unsigned set = 0; set < 32; ++set) {
+    std::string chosen;
+    for (unsigned bit = 0; bit < 5; ++bit) {
+      if ((set >> bit & 1) != 0) chosen += flags[bit];
+    }
+    if ((!with_alternate && chosen.find('#') != std::string::npos) ||
+        (!with_zero && chosen.find('0') != std::string::npos)) {
+      continue;
+    }
+    for (const char* width : {"", "1", "7", "25"}) {
+      for (const char* precision : {"", ".", ".0", ".1", ".5", ".20"}) prefixes.push_back("%" + chosen + width + precision);
+    }
+  }
+  return prefixes;
+}
+
+// Each size prefix of the wide conventions with the narrow one it means
+// ('l' and "I32" are 32 bits there).
+struct SizePrefix {
+  const char* wide;
+  const char* narrow;
+};
+
+template <typename Value>
+void ExpectIntegersMatch(const std::vector<SizePrefix>& sizes, const std::vector<Value>& values) {
+  int mismatches = 0;
+  for (const char conversion : std::string("diuxXo")) {
+    const bool alternate = conversion == 'x' || conversion == 'X' || conversion == 'o';
+    for (const std::string& prefix : Prefixes(alternate, true)) {
+      for (const SizePrefix& size : sizes) {
+        for (const Value value : values) {
+          const std::u16string wide = Wide(prefix + size.wide + conversion, value);
+          const std::string narrow = Narrow(prefix + size.narrow + conversion, value);
+          if (wide != WidenAscii(narrow) && ++mismatches <= 5) {
+            ADD_FAILURE() << prefix << size.wide << conversion << " of " << value << ": expected \"" << narrow
+                          << "\"";
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(WideFormatTest, IntegersMatchSnprintf) {
+  ExpectIntegersMatch<int>({{"", ""}, {"l", ""}, {"I32", ""}, {"h", "h"}, {"hh", "hh"}},
+                           {0, 1, -1, 42, -42, 255, 65535, 70000, INT_MAX, INT_MIN});
+  ExpectIntegersMatch<long long>({{"ll", "ll"}, {"I64", "ll"}, {"j", "ll"}},
+                                 {0LL, -1LL, 1LL << 40, LLONG_MAX, LLONG_MIN});
+  ExpectIntegersMatch<std::size_t>({{"z", "z"}, {"I", "z"}}, {std::size_t{0}, SIZE_MAX, std::size_t{123456789}});
+}
+
+TEST(WideFormatTest, FloatingPointMatchesSnprintf) {
+  const double values[] = {0.0, -0.0, 1.0, -1.5, 0.1, 2.5, 1e-7, 123456789.125, 1e300, DBL_MIN / 4, DBL_MAX,
+                           HUGE_VAL, -HUGE_VAL, std::nan("")};
+  int mismatches = 0;
+  for (const char conversion : std::string("eEfFgGaA")) {
+    for (const std::string& prefix : Prefixes(true, true)) {
+      for (const double value : values) {
+        for (const char* size : {"", "l"}) {
+          const std::u16string wide = Wide(prefix + size + conversion, value);
+          const std::string narrow = Narrow(prefix + conversion, value);
+          if (wide != WidenAscii(narrow) && ++mismatches <= 5) {
+            ADD_FAILURE() << prefix << size << conversion << " of " << value << ": expected \"" << narrow << "\"";
+          }
+        }
+        const long double extended = value;
+        if (Wide(prefix + "L" + conversion, extended) != WidenAscii(Narrow(prefix + "L" + conversion, extended))) {
+          ++mismatches;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+// %s and %c with the wide conventions: the plain forms take wide text and
+// units, %S and %C narrow ones; 'h' makes either narrow, 'l' and 'w' wide.
+TEST(WideFormatTest, TextAndCharactersPadLikeSnprintf) {
+  const WCHAR wide_text[] = {'z', 'e', 'l', 'u', 0};
+  const char16_t char16_text[] = u"zelu";
+  int mismatches = 0;
+  for (const std::string& prefix : Prefixes(false, false)) {
+    const std::string expected_text = Narrow(prefix + "s", "zelu");
+    const std::string expected_char = Narrow(prefix + "c", 'z');
+    const std::u16string texts[] = {Wide(prefix + "s", wide_text), Wide(prefix + "s", char16_text),
+                                    Wide(prefix + "ls", wide_text), Wide(prefix + "ws", wide_text),
+                                    Wide(prefix + "S", "zelu"),      Wide(prefix + "hs", "zelu")};
+    const std::u16string characters[] = {Wide(prefix + "c", int{'z'}), Wide(prefix + "C", int{'z'}),
+                                         Wide(prefix + "lC", int{'z'}), Wide(prefix + "hc", int{'z'})};
+    for (const std::u16string& text : texts) mismatches += text != WidenAscii(expected_text);
+    for (const std::u16string& character : characters) mismatches += character != WidenAscii(expected_char);
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+struct ConventionRow {
+  const char* name;
+  std::u16string actual;
+  std::u16string expected;
+};
+
+TEST(WideFormatTest, WideConventionsAndRefusals) {
+  const WCHAR non_ascii[] = {0x00E9, 0xD83D, 0xDE00, 0};
+  const ConventionRow rows[] = {
+      {"StarWidthAndPrecision", Wide("[%*.*d]", 6, 3, 7), u"[   007]"},
+      {"NegativeStarWidthLeftAligns", Wide("[%*d]", -4, 7), u"[7   ]"},
+      {"NegativeStarPrecisionIsNone", Wide("[%.*s]", -1, u"abc"), u"[abc]"},
+      {"PrecisionCutsWideText", Wide("%.2s", non_ascii), std::u16string(u"\u00E9\xD83D")},
+      {"WideTextKeepsEveryUnit", Wide("%s", non_ascii), u"\u00E9\U0001F600"},
+      {"NarrowTextIsUtf8", Wide("%S", "na\xC3\xAFve \xF0\x9F\x98\x80"), u"na\u00EFve \U0001F600"},
+      {"MalformedUtf8BecomesReplacement", Wide("%S", "a\xFF"), u"a\uFFFD"},
+      {"NullTextArgument", Wide("%s|%S", static_cast<const WCHAR*>(nullptr), static_cast<const char*>(nullptr)),
+       u"(null)|(null)"},
+      {"WideCharacterIsOneUnit", Wide("%c", 0x20AC), u"\u20AC"},
+      {"PercentPercent", Wide("100%%"), u"100%"},
+      {"UnknownConversionTakesNoArgument", Wide("%q%d", 5), u"q5"},
+      {"NWritesNothing", Wide("a%nb%d", static_cast<int*>(nullptr), 3), u"ab3"},
+      {"FormatEndsInsideDirective", Wide("ab%-5"), u"ab"},
+      {"FormatEndsAfterPercent", Wide("ab%"), u"ab"},
+      {"NoFloatingPointTakesNoArgument", FormatWide({false}, u"%f|%d", 5), u"f|5"},
+      {"NoFloatingPointEveryConversion", FormatWide({false}, u"%e%E%g%G%a%A%F"), u"eEgGaAF"},
+      {"PointerIsFullWidthUpperHex", Wide("%p", reinterpret_cast<void*>(std::uintptr_t{0xABC})),
+       WidenAscii(std::string(2 * sizeof(void*) - 3, '0') + "ABC")},
+  };
+  for (const ConventionRow& row : rows) EXPECT_EQ(row.actual, row.expected) << row.name;
+}
+
+// A width or precision that no text can hold fails at once, before
+// anything of that size is allocated.
+TEST(WideFormatTest, ResultsPastTheTextLimitThrow) {
+  EXPECT_THROW(Wide("%2147483647d", 1), std::length_error);
+  EXPECT_THROW(Wide("%2147483647s", u"ab"), std::length_error);
+  EXPECT_THROW(Wide("%*c", INT_MAX, int{'x'}), std::length_error);
+  EXPECT_THROW(Wide("%.2147483647f", 1.0), std::length_error);
+}
+
+}  // namespace
