@@ -11,6 +11,8 @@ std::vector<Command>& Registry() {
   return commands;
 }
 
+constexpr std::size_t kMostQuotedBytes = 40;
+
 }  // namespace
 
 const std::vector<Command>& Commands() { return Registry(); }
@@ -27,11 +29,11 @@ int Fail(std::string_view command, std::string_view message, int status) {
   return status;
 }
 
-bool PrintedHelp(const Command& command, const std::vector<std::string>& arguments) {
-  const bool wanted = std::any_of(arguments.begin(), arguments.end(),
-                                  [](const std::string& a) { return a == "--help" || a == "-h"; });
-  if (wanted) std::cout << command.usage;
-  return wanted;
+std::string Quoted(std::string_view argument) {
+  if (argument.size() <= kMostQuotedBytes) return "'" + std::string(argument) + "'";
+  std::size_t cut = kMostQuotedBytes;
+  while (cut > 0 && (static_cast<unsigned char>(argument[cut]) & 0xC0) == 0x80) --cut;  // whole UTF-8 characters
+  return "'" + std::string(argument.substr(0, cut)) + "...' (" + std::to_string(argument.size()) + " bytes)";
 }
 
 }  // namespace zelu::tool

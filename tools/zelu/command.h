@@ -2,12 +2,24 @@
 //
 // Each subcommand lives in its own file and registers itself with a
 // namespace-scope `CommandRegistration`; main() dispatches on the first
-// argument. A command reads standard input and writes standard output
-// through the helpers in io.h, and reports bad input as one line on
-// standard error with a non-zero exit status, writing nothing to standard
-// output in that case.
+// argument. The conventions every command follows (those of the system's
+// own text tools):
+//   * Options as getopt_long reads them: short ones clustered (-dw0) or with
+//     their value attached or following, long ones as --name VALUE or
+//     --name=VALUE, anywhere among the operands; `--` ends the options, and
+//     `-` is an operand meaning standard input.
+//   * Input comes from the FILE operands in order, or standard input; it is
+//     read in bounded chunks and output is written as it is made, so memory
+//     does not grow with the input.
+//   * Exit status 0 on success, 1 when the input cannot be processed (or a
+//     read or write fails), 2 when the command line is wrong. Every failure
+//     is one line "zelu NAME: message" on standard error.
+// A command reports failures by throwing the exceptions below; main()
+// catches them (and any std::exception, such as std::length_error from a
+// library limit) and turns them into that one line and its exit status.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,10 +44,22 @@ struct CommandRegistration {
   explicit CommandRegistration(const Command& command);
 };
 
+// The command line is wrong: exit status 2.
+struct UsageError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+// The input cannot be processed, or reading or writing failed: exit status 1.
+struct Failure : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+// --help or --version among a command's options.
+struct HelpRequested {};
+struct VersionRequested {};
+
 // Writes "zelu NAME: MESSAGE" to standard error and returns `status`.
 int Fail(std::string_view command, std::string_view message, int status = kExitFailure);
 
-// True when `arguments` asks for help; prints the command's usage then.
-bool PrintedHelp(const Command& command, const std::vector<std::string>& arguments);
+// `argument` quoted for an error line, cut to a readable length.
+std::string Quoted(std::string_view argument);
 
 }  // namespace zelu::tool

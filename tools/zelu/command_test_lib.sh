@@ -1,13 +1,22 @@
 # Shared by the *_command_test.sh scripts: run the tool, compare, count.
 # Usage in a script:  source "$(dirname "$0")/command_test_lib.sh"
-#   expect_stdout "what" "expected output" zelu-arguments...   (stdin from $INPUT)
+#   expect_stdout "what" "expected output" zelu-arguments...   (stdin from $INPUT;
+#                                          trailing line feeds not compared)
+#   expect_exact "what" "expected output" zelu-arguments...    (every byte compared)
 #   expect_failure "what" zelu-arguments...   (non-zero exit, empty stdout,
 #                                              exactly one line on stderr)
+#   expect_failure_saying "what" "part of the message" zelu-arguments...
+#   expect_true "what" command...             (the command succeeds)
 #   finish
 set -u
 : "${ZELU:?set ZELU to the zelu binary}"
 failures=0
 INPUT=""
+
+report() {
+  printf 'FAIL %s\n' "$*"
+  failures=$((failures + 1))
+}
 
 expect_stdout() {
   local what=$1 expected=$2
@@ -16,25 +25,51 @@ expect_stdout() {
   actual=$(printf '%s' "$INPUT" | "$ZELU" "$@")
   status=$?
   if [[ $status -ne 0 || "$actual" != "$expected" ]]; then
-    printf 'FAIL %s: zelu %s\n  status %s\n  expected: %q\n  actual:   %q\n' "$what" "$*" "$status" "$expected" "$actual"
-    failures=$((failures + 1))
+    report "$(printf '%s: zelu %s\n  status %s\n  expected: %q\n  actual:   %q' "$what" "$*" "$status" "$expected" "$actual")"
   fi
 }
 
+expect_exact() {
+  local what=$1 expected=$2
+  shift 2
+  local actual status
+  # The x keeps trailing line feeds through the command substitution.
+  actual=$(printf '%s' "$INPUT" | "$ZELU" "$@"; status=$?; printf x; exit $status)
+  status=$?
+  actual=${actual%x}
+  if [[ $status -ne 0 || "$actual" != "$expected" ]]; then
+    report "$(printf '%s: zelu %s\n  status %s\n  expected: %q\n  actual:   %q' "$what" "$*" "$status" "$expected" "$actual")"
+  fi
+}
+
+# Sets `last_error` to the one line on stderr of a failing run.
 expect_failure() {
   local what=$1
   shift
-  local out err status
+  local out err status lines
   err=$(mktemp)
   out=$(printf '%s' "$INPUT" | "$ZELU" "$@" 2>"$err")
   status=$?
-  local lines
   lines=$(wc -l <"$err")
-  if [[ $status -eq 0 || -n "$out" || $lines -ne 1 ]]; then
-    printf 'FAIL %s: zelu %s\n  status %s, stdout %q, stderr lines %s\n' "$what" "$*" "$status" "$out" "$lines"
-    failures=$((failures + 1))
-  fi
+  last_error=$(cat "$err")
   rm -f "$err"
+  if [[ $status -eq 0 || -n "$out" || $lines -ne 1 ]]; then
+    report "$(printf '%s: zelu %s\n  status %s, stdout %q, stderr %q' "$what" "$*" "$status" "$out" "$last_error")"
+    return 1
+  fi
+}
+
+expect_failure_saying() {
+  local what=$1 message=$2
+  shift 2
+  expect_failure "$what" "$@" || return
+  [[ "$last_error" == *"$message"* ]] || report "$what: stderr $(printf %q "$last_error") lacks $(printf %q "$message")"
+}
+
+expect_true() {
+  local what=$1
+  shift
+  "$@" || report "$what"
 }
 
 finish() {

@@ -7,6 +7,7 @@
 
 #include "command.h"
 #include "io.h"
+#include "options.h"
 
 namespace zelu::tool {
 namespace {
@@ -35,9 +36,10 @@ std::string_view Verdict(int valid, int exit_line) {
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  if (arguments.empty()) return Fail(kName, "expected at least one ADDRESS", kExitUsage);
+  const ParsedOptions options = ParseOptions(arguments, {});
+  if (options.operands.empty()) throw UsageError("expected at least one ADDRESS");
   std::string out;
-  for (const std::string& argument : arguments) {
+  for (const std::string& argument : options.operands) {
     CEmailAddress address(FromUtf8(argument).GetString());
     ExitLineSink sink;
     int valid = 0;
@@ -52,7 +54,10 @@ int Run(const std::vector<std::string>& arguments) {
     out += "\tdomain=" + ToUtf8(address.GetDomain());
     out += '\n';
   }
-  return WriteStandardOutput(out) ? kExitOk : Fail(kName, "cannot write to standard output");
+  Output output;
+  output.Write(out);
+  output.Flush();
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({

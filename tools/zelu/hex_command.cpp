@@ -1,80 +1,184 @@
-// zelu hex encode|decode [--counted]
+// zelu hex [encode|decode] [-d] [-c COLS] [--lower] [--counted] [--strict] [--progress] [FILE|-]...
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <zelu/encoding/base16.h>
+#include <zelu/platform/crt16/crt16.h>
 
+#include "codec_options.h"
+#include "codec_text.h"
 #include "command.h"
 #include "io.h"
+#include "options.h"
+#include "progress.h"
 
 namespace zelu::tool {
 namespace {
 
+constexpr std::string_view kName = "hex";
+constexpr std::size_t kDefaultColumns = 30;  // bytes per line
+constexpr std::size_t kChunkBytes = 1 << 16;  // the text of a chunk stays in the cache
+constexpr std::size_t kMostCountedBytes = 0xFFFF;
+
 constexpr std::string_view kUsage =
-    "usage: zelu hex encode [--counted] < bytes > text\n"
-    "       zelu hex decode [--counted] < text > bytes\n\n"
-    "encode writes two upper-case hex digits per input byte, then a newline.\n"
-    "  --counted  put the byte count first as four lower-case hex digits\n"
-    "             (at most 65535 bytes).\n"
-    "decode reads hex digits (either case) and writes the bytes. Trailing line\n"
-    "breaks and spaces are ignored; anything else that is not a digit pair is\n"
-    "an error. With --counted the first four characters give the byte count.\n";
+    "usage: zelu hex [encode|decode] [OPTIONS] [FILE|-]...\n"
+    "\n"
+    "Encodes the bytes of the FILEs (or standard input) as hex text, two\n"
+    "upper-case digits per byte, or with -d decodes hex text back into bytes,\n"
+    "streaming.\n"
+    "\n"
+    "  -d, --decode      decode (the same as the word 'decode')\n"
+    "  -c, --cols COLS   bytes per line of encoded text (default 30); 0 writes one\n"
+    "                    line with no line feed\n"
+    "      --lower       lower-case digits\n"
+    "      --counted     the counted form: the byte count first as four lower-case\n"
+    "                    digits, then the bytes (at most 65535), on one line; its\n"
+    "                    decoder reads the count and refuses text that is shorter\n"
+    "                    or longer than it announces\n"
+    "      --strict      on decoding, refuse spaces and tabs too (line breaks stay\n"
+    "                    allowed)\n"
+    "      --progress    show bytes done, rate and time left on standard error\n"
+    "                    (the default for files over 64 MiB on a terminal)\n"
+    "\n"
+    "Decoding accepts digits of either case and ignores line breaks and white\n"
+    "space between them; any other character, or an odd number of digits, is an\n"
+    "error reported with its byte offset.\n";
 
-constexpr ULONG kMostCountedBytes = 0xFFFF;
-
-// Drops the trailing white space a shell pipeline usually adds.
-std::string_view TrimTrailingSpace(std::string_view text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ' || text.back() == '\t')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-int Encode(bool counted) {
-  std::string input = ReadStandardInput();
-  if (input.size() > INT_MAX / 2 - 4) return Fail("hex", "input too large");
-  if (counted && input.size() > kMostCountedBytes) {
-    return Fail("hex", "--counted holds at most 65535 bytes; input has " + std::to_string(input.size()));
-  }
-  auto* data = reinterpret_cast<unsigned char*>(input.data());
+void EncodePlain(Input& input, Output& out, std::size_t columns, bool lower, Progress& progress) {
+  const auto buffer = std::make_unique<char[]>(kChunkBytes);
   CString text;
-  CBytes::encode(data, static_cast<ULONG>(input.size()), text, counted);
-  return WriteStandardOutput(ToUtf8(text) + "\n") ? kExitOk : Fail("hex", "cannot write standard output");
+  WrappedText wrapped(out, 2 * columns, lower);
+  for (std::size_t got; (got = input.Read(buffer.get(), kChunkBytes)) != 0;) {
+    CBase16::Encode(reinterpret_cast<unsigned char*>(buffer.get()), static_cast<ULONG>(got), text);
+    wrapped.Write(text);
+    progress.Update();
+  }
+  wrapped.Finish();
 }
 
-int Decode(bool counted) {
-  const std::string input = ReadStandardInput();
-  const CString text = FromUtf8(TrimTrailingSpace(input));
+void EncodeCounted(Input& input, Output& out, bool lower) {
+  std::vector<char> bytes(kMostCountedBytes + 1);
+  const std::size_t got = input.ReadFull(bytes.data(), bytes.size());
+  if (got > kMostCountedBytes) throw Failure("--counted holds at most 65535 bytes; the input has more");
+  CString text;
+  CBytes::encode(reinterpret_cast<unsigned char*>(bytes.data()), static_cast<ULONG>(got), text, true);
+  WrappedText line(out, 0, lower);
+  line.Write(text);
+  out.Write("\n");
+}
+
+// The hex digits of the input, white space dropped, each other character
+// refused with its byte offset.
+class HexDigits {
+ public:
+  explicit HexDigits(bool strict) : strict_(strict) {}
+
+  // Appends the digits of `bytes` to `digits`.
+  void Take(std::string_view bytes, std::vector<WCHAR>& digits) {
+    for (const char c : bytes) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (zelu::crt16::HexDigitValue(byte) != zelu::crt16::kNotHexDigit) {
+        digits.push_back(byte);
+      } else if (!IsIgnored(byte)) {
+        char shown[8];
+        std::snprintf(shown, sizeof shown, "0x%02X", byte);
+        throw Failure(std::string("character ") + shown + " is not a hex digit (byte " + std::to_string(offset_) +
+                      ")");
+      }
+      ++offset_;
+    }
+  }
+
+ private:
+  bool IsIgnored(unsigned char byte) const {
+    if (byte == '\n' || byte == '\r') return true;
+    return !strict_ && (byte == ' ' || byte == '\t' || byte == '\v' || byte == '\f');
+  }
+
+  bool strict_;
+  std::uint64_t offset_ = 0;
+};
+
+void DecodePlain(Input& input, Output& out, bool strict, Progress& progress) {
+  const auto buffer = std::make_unique<char[]>(kChunkBytes);
+  HexDigits reader(strict);
+  std::vector<WCHAR> digits;
+  for (;;) {
+    const std::size_t got = input.Read(buffer.get(), kChunkBytes);
+    if (got == 0) break;
+    reader.Take({buffer.get(), got}, digits);
+    const std::size_t whole = digits.size() / 2 * 2;
+    const WCHAR odd = digits.size() > whole ? digits.back() : 0;
+    digits.resize(whole);
+    digits.push_back(0);
+    unsigned char* raw = nullptr;
+    ULONG count = 0;
+    CBase16::Decode(digits.data(), &raw, count);  // every unit is a digit: it succeeds
+    const std::unique_ptr<unsigned char[]> bytes(raw);
+    out.Write({reinterpret_cast<const char*>(bytes.get()), count});
+    digits.clear();
+    if (odd != 0) digits.push_back(odd);
+    progress.Update();
+  }
+  if (!digits.empty()) throw Failure("odd number of hex digits: the last one has no pair");
+}
+
+void DecodeCounted(Input& input, Output& out, bool strict) {
+  // Four count digits and two per byte; one byte more tells a longer text.
+  constexpr std::size_t kMostDigits = 4 + 2 * kMostCountedBytes;
+  const auto buffer = std::make_unique<char[]>(kChunkBytes);
+  HexDigits reader(strict);
+  std::vector<WCHAR> digits;
+  for (std::size_t got; (got = input.Read(buffer.get(), kChunkBytes)) != 0;) {
+    reader.Take({buffer.get(), got}, digits);
+    if (digits.size() > kMostDigits) throw Failure("more hex digits than a count of 65535 bytes can announce");
+  }
+  digits.push_back(0);
   unsigned char* raw = nullptr;
   int count = 0;
-  const bool decoded = CBytes::decode(text, &raw, count, counted);
+  const bool decoded = CBytes::decode(digits.data(), &raw, count, true);
   const std::unique_ptr<unsigned char[]> bytes(raw);
-  if (!decoded) {
-    if (text.GetLength() % 2 != 0) return Fail("hex", "odd number of hex digits");
-    return Fail("hex", counted ? "invalid hex digit, or fewer bytes than the count announces" : "invalid hex digit");
+  const std::size_t length = digits.size() - 1;
+  if (length % 2 != 0) throw Failure("odd number of hex digits");
+  if (length < 4) throw Failure("the text is shorter than its four-digit count");
+  if (!decoded) throw Failure("the count announces " + std::to_string(count) + " bytes; the text holds fewer");
+  const std::size_t announced = 4 + 2 * static_cast<std::size_t>(count);
+  if (length > announced) {
+    throw Failure(std::to_string(length - announced) + " hex digits follow the " + std::to_string(count) +
+                  " counted bytes");
   }
-  const std::string_view output(reinterpret_cast<const char*>(bytes.get()), static_cast<std::size_t>(count));
-  return WriteStandardOutput(output) ? kExitOk : Fail("hex", "cannot write standard output");
+  out.Write({reinterpret_cast<const char*>(bytes.get()), static_cast<std::size_t>(count)});
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  bool counted = false;
-  std::string action;
-  for (const auto& argument : arguments) {
-    if (argument == "--counted") {
-      counted = true;
-    } else if (action.empty() && (argument == "encode" || argument == "decode")) {
-      action = argument;
-    } else {
-      return Fail("hex", "unexpected argument '" + argument + "' (see zelu hex --help)", kExitUsage);
-    }
+  ParsedOptions options = ParseOptions(arguments, {{'d', "decode", false},
+                                                   {'c', "cols", true},
+                                                   {0, "lower", false},
+                                                   {0, "counted", false},
+                                                   {0, "strict", false},
+                                                   {0, "progress", false}});
+  const CodecMode mode = TakeCodecMode(options);
+  const std::size_t columns = options.Has("cols") ? ParseColumns(*options.Value("cols"), "--cols") : kDefaultColumns;
+  const bool counted = options.Has("counted");
+  Input input(options.operands);
+  Output out;
+  Progress progress(input, options.Has("progress"));
+  if (mode == CodecMode::kEncode && counted) {
+    EncodeCounted(input, out, options.Has("lower"));
+  } else if (mode == CodecMode::kEncode) {
+    EncodePlain(input, out, columns, options.Has("lower"), progress);
+  } else if (counted) {
+    DecodeCounted(input, out, options.Has("strict"));
+  } else {
+    DecodePlain(input, out, options.Has("strict"), progress);
   }
-  if (action.empty()) return Fail("hex", "say encode or decode (see zelu hex --help)", kExitUsage);
-  return action == "encode" ? Encode(counted) : Decode(counted);
+  out.Flush();
+  return kExitOk;
 }
 
-const CommandRegistration kRegistration({"hex", "bytes to hex text and back (plain or counted)", kUsage, Run});
+const CommandRegistration kRegistration({kName, "bytes to hex text and back (plain or counted)", kUsage, Run});
 
 }  // namespace
 }  // namespace zelu::tool

@@ -1,24 +1,134 @@
 #include "io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <climits>
+#include <cstring>
 
 #include <zelu/platform/win32/code_pages.h>
 
-namespace zelu::tool {
+#include "command.h"
 
-std::string ReadStandardInput() {
-  std::string bytes;
-  char chunk[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    bytes.append(chunk, static_cast<std::size_t>(got));
+namespace zelu::tool {
+namespace {
+
+constexpr std::size_t kOutputBufferBytes = 1 << 20;
+
+bool IsStandardInput(const std::string& operand) { return operand == "-"; }
+
+// The size of every operand when all are regular files.
+std::optional<std::uint64_t> RegularFilesSize(const std::vector<std::string>& operands) {
+  std::uint64_t total = 0;
+  for (const std::string& operand : operands) {
+    struct stat status {};
+    const int result = IsStandardInput(operand) ? ::fstat(STDIN_FILENO, &status) : ::stat(operand.c_str(), &status);
+    if (result != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    total += static_cast<std::uint64_t>(status.st_size);
   }
-  return bytes;
+  return total;
+}
+
+// The bytes of the last character of `bytes` that is not complete yet (a
+// lead byte and fewer continuation bytes than it announces).
+std::size_t UnfinishedTail(std::string_view bytes) {
+  for (std::size_t back = 1; back <= std::min<std::size_t>(3, bytes.size()); ++back) {
+    const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+    const std::size_t announced = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    return announced > back && byte < 0xF8 ? back : 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+Input::Input(std::vector<std::string> operands) : operands_(std::move(operands)) {
+  if (operands_.empty()) operands_.push_back("-");
+  total_size_ = RegularFilesSize(operands_);
+}
+
+Input::~Input() { Close(); }
+
+void Input::Close() {
+  if (descriptor_ > STDIN_FILENO) ::close(descriptor_);
+  descriptor_ = -1;
+}
+
+bool Input::OpenNext() {
+  Close();
+  if (next_ == operands_.size()) return false;
+  name_ = operands_[next_++];
+  if (IsStandardInput(name_)) {
+    descriptor_ = STDIN_FILENO;
+    return true;
+  }
+  descriptor_ = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor_ < 0) throw Failure("cannot open " + Quoted(name_) + ": " + std::strerror(errno));
+  return true;
+}
+
+void Input::ReadFailed(int error) const {
+  const std::string reason = std::string("read error: ") + std::strerror(error);
+  throw Failure(IsStandardInput(name_) ? reason : Quoted(name_) + ": " + reason);
+}
+
+std::size_t Input::Read(char* buffer, std::size_t capacity) {
+  while (descriptor_ >= 0 || OpenNext()) {
+    const ssize_t got = ::read(descriptor_, buffer, capacity);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) ReadFailed(errno);
+    if (got == 0) {
+      Close();
+      continue;
+    }
+    bytes_read_ += static_cast<std::uint64_t>(got);
+    return static_cast<std::size_t>(got);
+  }
+  return 0;
+}
+
+std::size_t Input::ReadFull(char* buffer, std::size_t capacity) {
+  std::size_t filled = 0;
+  while (filled < capacity) {
+    const std::size_t got = Read(buffer + filled, capacity - filled);
+    if (got == 0) break;
+    filled += got;
+  }
+  return filled;
+}
+
+Output::Output() : buffer_(new char[kOutputBufferBytes]), capacity_(kOutputBufferBytes) {}
+
+void Output::Write(std::string_view bytes) {
+  std::memcpy(Extend(bytes.size()), bytes.data(), bytes.size());
+}
+
+char* Output::Extend(std::size_t count) {
+  if (count > capacity_ - size_) {
+    Flush();
+    if (count > capacity_) {  // one piece larger than the buffer: grow it
+      buffer_.reset(new char[count]);
+      capacity_ = count;
+    }
+  }
+  char* const at = buffer_.get() + size_;
+  size_ += count;
+  return at;
+}
+
+void Output::Flush() {
+  std::string_view pending(buffer_.get(), size_);
+  while (!pending.empty()) {
+    const ssize_t written = ::write(STDOUT_FILENO, pending.data(), pending.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) throw Failure(std::string("write error: ") + std::strerror(errno));
+    pending.remove_prefix(static_cast<std::size_t>(written));
+  }
+  size_ = 0;
 }
 
 std::string ToUtf8(const WCHAR* units, int length) {
@@ -29,24 +139,52 @@ std::string ToUtf8(const WCHAR* units, int length) {
   return bytes;
 }
 
-CString FromUtf8(std::string_view bytes) {
-  if (bytes.empty()) return {};
+void AppendUtf8(std::string_view bytes, CString& text) {
+  const int old_length = text.GetLength();
+  // Every byte gives at most one unit.
+  if (bytes.size() > static_cast<std::size_t>(INT_MAX - 1 - old_length)) {
+    throw Failure("a text of more than 2^31 - 2 UTF-16 units");
+  }
   const int length = static_cast<int>(bytes.size());
-  const int needed = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), length, nullptr, 0);
+  WCHAR* units = text.GetBufferSetLength(old_length + length) + old_length;
+  // ASCII, the common case, a block at a time: one unit per byte.
+  constexpr std::size_t kBlock = 64;
+  std::size_t done = 0;
+  for (; done + kBlock <= bytes.size(); done += kBlock) {
+    unsigned char any_high = 0;
+    for (std::size_t i = 0; i < kBlock; ++i) any_high |= static_cast<unsigned char>(bytes[done + i]);
+    if (any_high >= 0x80) break;
+    for (std::size_t i = 0; i < kBlock; ++i) units[done + i] = static_cast<unsigned char>(bytes[done + i]);
+  }
+  const std::string_view rest = bytes.substr(done);
+  if (std::all_of(rest.begin(), rest.end(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
+    std::copy(rest.begin(), rest.end(), units + done);
+    return;
+  }
+  const int rest_length = static_cast<int>(rest.size());
+  const int needed = MultiByteToWideChar(CP_UTF8, 0, rest.data(), rest_length, nullptr, 0);
+  const int converted_length = old_length + static_cast<int>(done) + needed;
+  units = text.GetBufferSetLength(converted_length) + old_length + done;
+  MultiByteToWideChar(CP_UTF8, 0, rest.data(), rest_length, units, needed);
+}
+
+CString FromUtf8(std::string_view bytes) {
   CString text;
-  MultiByteToWideChar(CP_UTF8, 0, bytes.data(), length, text.GetBufferSetLength(needed), needed);
-  text.ReleaseBuffer(needed);
+  AppendUtf8(bytes, text);
   return text;
 }
 
-bool WriteStandardOutput(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(written));
+void Utf8Pieces::Append(std::string_view bytes, bool last, CString& text) {
+  if (!held_.empty()) {
+    std::string joined = std::move(held_);
+    joined.append(bytes);
+    held_.clear();
+    Append(joined, last, text);
+    return;
   }
-  return true;
+  const std::size_t tail = last ? 0 : UnfinishedTail(bytes);
+  AppendUtf8(bytes.substr(0, bytes.size() - tail), text);
+  held_.assign(bytes.substr(bytes.size() - tail));
 }
 
 }  // namespace zelu::tool

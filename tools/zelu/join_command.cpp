@@ -13,6 +13,7 @@
 #include "command.h"
 #include "delimiter_option.h"
 #include "io.h"
+#include "options.h"
 
 namespace zelu::tool {
 namespace {
@@ -82,32 +83,18 @@ bool AddValue(CDelimitedGenerate& generate, std::string_view argument) {
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  WCHAR delimiter = zelu::delimited::kDefaultDelimiter;
-  bool quote = true;
-  std::vector<std::string_view> values;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    if (argument == "--no-quotes") {
-      quote = false;
-    } else if (argument == "--delimiter") {
-      if (i + 1 == arguments.size()) return Fail("join", "--delimiter needs a character", kExitUsage);
-      const std::optional<WCHAR> chosen = ParseDelimiter(arguments[++i]);
-      if (!chosen) return Fail("join", "the delimiter must be one UTF-16 code unit", kExitUsage);
-      delimiter = *chosen;
-    } else if (argument.starts_with("--")) {
-      return Fail("join", "unknown option '" + argument + "' (see zelu join --help)", kExitUsage);
-    } else {
-      values.push_back(argument);
-    }
+  const ParsedOptions options = ParseOptions(arguments, {{0, "delimiter", true}, {0, "no-quotes", false}});
+  const WCHAR delimiter =
+      options.Has("delimiter") ? ParseDelimiter(*options.Value("delimiter")) : zelu::delimited::kDefaultDelimiter;
+  CDelimitedGenerate generate(delimiter, !options.Has("no-quotes"));
+  for (const std::string& value : options.operands) {
+    if (!AddValue(generate, value)) throw UsageError("cannot read the value " + Quoted(value));
   }
-  CDelimitedGenerate generate(delimiter, quote);
-  for (const std::string_view value : values) {
-    if (!AddValue(generate, value)) {
-      return Fail("join", "cannot read the value '" + std::string(value) + "' (see zelu join --help)", kExitUsage);
-    }
-  }
-  const CString line(generate.Generate());
-  return WriteStandardOutput(ToUtf8(line) + "\n") ? kExitOk : Fail("join", "cannot write standard output");
+  Output out;
+  out.Write(ToUtf8(CString(generate.Generate())));
+  out.Write("\n");
+  out.Flush();
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({"join", "build a delimited line from typed values", kUsage, Run});

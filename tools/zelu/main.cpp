@@ -1,4 +1,5 @@
 // zelu: the library's string and encoding utilities from a shell.
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,15 +10,51 @@
 
 namespace {
 
-void PrintOverview() {
-  std::cout << "usage: zelu COMMAND [ARGUMENTS...]\n\n"
-               "String and encoding utilities over UTF-16 text. Bytes are read from standard\n"
-               "input; text is written to standard output as UTF-8.\n\ncommands:\n";
+using zelu::tool::kExitFailure;
+using zelu::tool::kExitOk;
+using zelu::tool::kExitUsage;
+
+void PrintOverview(std::ostream& out) {
+  out << "usage: zelu COMMAND [OPTIONS] [ARGUMENTS...]\n\n"
+         "String and encoding utilities over UTF-16 text. Commands that read input\n"
+         "take FILE operands or standard input ('-' or none), read it in chunks and\n"
+         "write text to standard output as UTF-8.\n\ncommands:\n";
   for (const auto& command : zelu::tool::Commands()) {
-    std::cout << "  " << command.name << std::string(10 - std::min<std::size_t>(command.name.size(), 9), ' ')
-              << command.summary << '\n';
+    out << "  " << command.name << std::string(10 - std::min<std::size_t>(command.name.size(), 9), ' ')
+        << command.summary << '\n';
   }
-  std::cout << "\n`zelu COMMAND --help` describes one command. `zelu --version` prints the version.\n";
+  out << "\nOptions go before or after the operands; '--' ends them. Exit status: 0\n"
+         "success, 1 the input could not be processed (or a read or write failed),\n"
+         "2 the command line was wrong; each failure is one line on standard error.\n"
+         "`zelu COMMAND --help` describes one command; `zelu --version` prints the\n"
+         "version.\n";
+}
+
+void PrintVersion() { std::cout << "zelu " << zeluRtStringuVersion() << '\n'; }
+
+// Runs one command and turns what it throws into one line and a status.
+int RunCommand(const zelu::tool::Command& command, const std::vector<std::string>& arguments) {
+  try {
+    return command.run(arguments);
+  } catch (const zelu::tool::HelpRequested&) {
+    std::cout << command.usage;
+    return kExitOk;
+  } catch (const zelu::tool::VersionRequested&) {
+    PrintVersion();
+    return kExitOk;
+  } catch (const zelu::tool::UsageError& error) {
+    return zelu::tool::Fail(command.name, std::string(error.what()) + " (see zelu " + std::string(command.name) +
+                                              " --help)", kExitUsage);
+  } catch (const zelu::tool::Failure& error) {
+    return zelu::tool::Fail(command.name, error.what());
+  } catch (const std::length_error& error) {
+    return zelu::tool::Fail(command.name, std::string("the result passes the 2^31 - 2 UTF-16 units a text holds (") +
+                                              error.what() + ")");
+  } catch (const std::bad_alloc&) {
+    return zelu::tool::Fail(command.name, "out of memory");
+  } catch (const std::exception& error) {
+    return zelu::tool::Fail(command.name, error.what());
+  }
 }
 
 }  // namespace
@@ -25,25 +62,21 @@ void PrintOverview() {
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (arguments.empty()) {
-    PrintOverview();
-    return zelu::tool::kExitUsage;
+    PrintOverview(std::cerr);
+    return kExitUsage;
   }
   const std::string& name = arguments.front();
   if (name == "--help" || name == "-h" || name == "help") {
-    PrintOverview();
-    return zelu::tool::kExitOk;
+    PrintOverview(std::cout);
+    return kExitOk;
   }
   if (name == "--version") {
-    std::cout << "zelu " << zeluRtStringuVersion() << '\n';
-    return zelu::tool::kExitOk;
+    PrintVersion();
+    return kExitOk;
   }
   for (const auto& command : zelu::tool::Commands()) {
-    if (command.name == name) {
-      const std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
-      if (zelu::tool::PrintedHelp(command, rest)) return zelu::tool::kExitOk;
-      return command.run(rest);
-    }
+    if (command.name == name) return RunCommand(command, {arguments.begin() + 1, arguments.end()});
   }
-  std::cerr << "zelu: unknown command '" << name << "' (try zelu --help)\n";
-  return zelu::tool::kExitUsage;
+  std::cerr << "zelu: unknown command " << zelu::tool::Quoted(name) << " (try zelu --help)\n";
+  return kExitUsage;
 }

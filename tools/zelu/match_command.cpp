@@ -8,6 +8,7 @@
 
 #include "command.h"
 #include "io.h"
+#include "options.h"
 
 namespace zelu::tool {
 namespace {
@@ -42,6 +43,12 @@ std::string_view FaultMeaning(int fault) {
   return fault <= 0 && fault >= -4 ? kFaultMeaning[static_cast<std::size_t>(-fault)] : "unknown fault";
 }
 
+void WriteAll(std::string_view text) {
+  Output out;
+  out.Write(text);
+  out.Flush();
+}
+
 int Check(const std::string& pattern_utf8) {
   const CString pattern = FromUtf8(pattern_utf8);
   int fault = 0;
@@ -49,7 +56,7 @@ int Check(const std::string& pattern_utf8) {
   std::string out = std::to_string(fault) + '\t' + std::string(FaultMeaning(fault));
   if (valid) out += is_pattern(pattern) != 0 ? " and holds wildcards" : " and holds no wildcard";
   out += '\n';
-  if (!WriteStandardOutput(out)) return Fail(kName, "cannot write standard output");
+  WriteAll(out);
   return valid ? kExitOk : kExitFailure;
 }
 
@@ -62,19 +69,19 @@ int Match(const std::string& pattern_utf8, const std::vector<std::string>& texts
     all_matched = all_matched && code == kMatchFound;
     out += std::to_string(code) + '\t' + std::string(ResultMeaning(code)) + '\t' + text + '\n';
   }
-  if (!WriteStandardOutput(out)) return Fail(kName, "cannot write standard output");
+  WriteAll(out);
   return all_matched ? kExitOk : kExitFailure;
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  std::vector<std::string> rest = arguments;
-  if (!rest.empty() && rest.front() == "--check") {
-    if (rest.size() != 2) return Fail(kName, "--check takes exactly one PATTERN", kExitUsage);
-    return Check(rest[1]);
+  const ParsedOptions options = ParseOptions(arguments, {{0, "check", false}});
+  const std::vector<std::string>& operands = options.operands;
+  if (options.Has("check")) {
+    if (operands.size() != 1) throw UsageError("--check takes exactly one PATTERN");
+    return Check(operands[0]);
   }
-  if (!rest.empty() && rest.front() == "--") rest.erase(rest.begin());
-  if (rest.size() < 2) return Fail(kName, "expected PATTERN TEXT... (see zelu match --help)", kExitUsage);
-  return Match(rest.front(), {rest.begin() + 1, rest.end()});
+  if (operands.size() < 2) throw UsageError("expected PATTERN TEXT...");
+  return Match(operands.front(), {operands.begin() + 1, operands.end()});
 }
 
 const CommandRegistration registration({

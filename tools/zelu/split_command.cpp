@@ -1,5 +1,4 @@
-// zelu split [--delimiter C] [--json]
-#include <optional>
+// zelu split [--delimiter C] [--json] [FILE|-]...
 #include <string>
 #include <vector>
 
@@ -8,14 +7,16 @@
 #include "command.h"
 #include "delimiter_option.h"
 #include "io.h"
+#include "options.h"
 
 namespace zelu::tool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: zelu split [--delimiter C] [--json] < lines\n\n"
-    "Splits each line of standard input (UTF-8) into fields and prints every\n"
-    "field on a line of its own. Fields end at the delimiter (default '^')\n"
+    "usage: zelu split [--delimiter C] [--json] [FILE|-]...\n\n"
+    "Splits each line of the FILEs or standard input (UTF-8) into fields and\n"
+    "prints every field on a line of its own, a line at a time. Fields end at\n"
+    "the delimiter (default '^')\n"
     "unless it stands between double quotes; quotes stay in the fields, and\n"
     "only the last field of a line is trimmed of white space.\n"
     "  --delimiter C  split at the character C (one UTF-16 code unit)\n"
@@ -56,50 +57,56 @@ std::string JsonString(const CString& text) {
   return out;
 }
 
-int Run(const std::vector<std::string>& arguments) {
-  WCHAR delimiter = zelu::delimited::kDefaultDelimiter;
-  bool json = false;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    if (arguments[i] == "--json") {
-      json = true;
-    } else if (arguments[i] == "--delimiter") {
-      if (i + 1 == arguments.size()) return Fail("split", "--delimiter needs a character", kExitUsage);
-      const std::optional<WCHAR> chosen = ParseDelimiter(arguments[++i]);
-      if (!chosen) return Fail("split", "the delimiter must be one UTF-16 code unit", kExitUsage);
-      delimiter = *chosen;
-    } else {
-      return Fail("split", "unexpected argument '" + arguments[i] + "' (see zelu split --help)", kExitUsage);
-    }
-  }
-  const std::string input = ReadStandardInput();
-  if (input.find('\0') != std::string::npos) return Fail("split", "the input holds a NUL byte");
-  const CString text = FromUtf8(input);
+constexpr std::size_t kChunkBytes = 1 << 16;
 
-  CDelimitedParse parse(nullptr, delimiter);
-  std::string output;
-  CString line;
+// Writes the fields of one line.
+void SplitLine(CDelimitedParse& parse, const CString& line, bool json, Output& out) {
+  parse.ParseLine(line);
   CString field;
-  int start = 0;
-  while (start < text.GetLength()) {
-    int end = text.Find(WCHAR{'\n'}, start);
-    if (end < 0) end = text.GetLength();
-    line = text.Mid(start, end - start);
-    start = end + 1;
-    parse.ParseLine(line);
-    const char* separator = "[";
-    while (parse.GetNext(field)) {
-      if (json) {
-        output += separator;
-        output += JsonString(field);
-        separator = ",";
-      } else {
-        output += ToUtf8(field);
-        output += '\n';
-      }
+  const char* separator = "[";
+  while (parse.GetNext(field)) {
+    if (json) {
+      out.Write(separator);
+      out.Write(JsonString(field));
+      separator = ",";
+    } else {
+      out.Write(ToUtf8(field));
+      out.Write("\n");
     }
-    if (json) output += "]\n";
   }
-  return WriteStandardOutput(output) ? kExitOk : Fail("split", "cannot write standard output");
+  if (json) out.Write("]\n");
+}
+
+int Run(const std::vector<std::string>& arguments) {
+  const ParsedOptions options = ParseOptions(arguments, {{0, "delimiter", true}, {0, "json", false}});
+  const WCHAR delimiter =
+      options.Has("delimiter") ? ParseDelimiter(*options.Value("delimiter")) : zelu::delimited::kDefaultDelimiter;
+  const bool json = options.Has("json");
+  Input input(options.operands);
+  Output out;
+  CDelimitedParse parse(nullptr, delimiter);
+  std::vector<char> buffer(kChunkBytes);
+  std::string line;  // the bytes of a line not yet ended
+  std::uint64_t line_number = 1;
+  for (;;) {
+    out.Flush();  // each line's fields are out before the next read waits
+    const std::size_t got = input.Read(buffer.data(), buffer.size());
+    if (got == 0) break;
+    std::string_view bytes(buffer.data(), got);
+    if (bytes.find('\0') != std::string_view::npos) {
+      throw Failure("line " + std::to_string(line_number) + " holds a NUL byte");
+    }
+    for (std::size_t end; (end = bytes.find('\n')) != std::string_view::npos; ++line_number) {
+      line.append(bytes.substr(0, end));
+      SplitLine(parse, FromUtf8(line), json, out);
+      line.clear();
+      bytes.remove_prefix(end + 1);
+    }
+    line.append(bytes);
+  }
+  if (!line.empty()) SplitLine(parse, FromUtf8(line), json, out);
+  out.Flush();
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({"split", "split delimited lines into fields", kUsage, Run});

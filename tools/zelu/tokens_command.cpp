@@ -6,6 +6,7 @@
 
 #include "command.h"
 #include "io.h"
+#include "options.h"
 
 namespace zelu::tool {
 namespace {
@@ -13,18 +14,20 @@ namespace {
 constexpr std::string_view kName = "tokens";
 
 int Run(const std::vector<std::string>& arguments) {
-  if (arguments.size() != 2) return Fail(kName, "expected DELIMITERS TEXT", kExitUsage);
-  const CString delimiters = FromUtf8(arguments[0]);
-  CString text = FromUtf8(arguments[1]);
+  const ParsedOptions options = ParseOptions(arguments, {});
+  if (options.operands.size() != 2) throw UsageError("expected DELIMITERS TEXT");
+  const CString delimiters = FromUtf8(options.operands[0]);
+  CString text = FromUtf8(options.operands[1]);
   // In place: the tokenizer ends the tokens inside `text` itself.
   CStrToken tokens(text.GetBuffer(text.GetLength()), false);
-  std::string out;
+  Output out;
   while (const WCHAR* token = tokens.NextToken(delimiters.GetString())) {
-    out += ToUtf8(CString(token));
-    out += '\n';
+    out.Write(ToUtf8(CString(token)));
+    out.Write("\n");
   }
   text.ReleaseBuffer(0);
-  return WriteStandardOutput(out) ? kExitOk : Fail(kName, "cannot write to standard output");
+  out.Flush();
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({

@@ -1,6 +1,8 @@
 #include <zelu/text/format_number.h>
 
 #include <algorithm>
+#include <climits>
+#include <stdexcept>
 
 int CFormatNumber::NumberOfDigits(int number) {
   // Division truncates toward zero, so negative numbers (the smallest one
@@ -14,7 +16,10 @@ CString CFormatNumber::PadNumber(int number, int width, WCHAR padChar) {
   width = std::max(width, 0);
   CString formatted;
   formatted.Format(u"%d", number);
-  CString padded(padChar, std::max(width - NumberOfDigits(number), 0));
+  const int pad = std::max(width - NumberOfDigits(number), 0);
+  // Refused before the padding is written, not after gigabytes of it.
+  if (pad > INT_MAX - 1 - formatted.GetLength()) throw std::length_error("CFormatNumber: padded number too long");
+  CString padded(padChar, pad);
   padded += formatted;
   return padded;
 }

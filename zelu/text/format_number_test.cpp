@@ -1,6 +1,7 @@
 #include <zelu/text/format_number.h>
 
 #include <climits>
+#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -39,6 +40,13 @@ TEST(CFormatNumberTest, PadNumberPadsDigitsOnly) {
   };
   for (const Row& row : rows)
     EXPECT_EQ(CFormatNumber::PadNumber(row.number, row.width, row.pad).ToU16String(), row.expected) << &row - rows;
+}
+
+// A width past what a text holds fails before any padding is written; the
+// widest text that fits (one unit short of 2^31 - 1) is not refused early.
+TEST(CFormatNumberTest, WidthPastTheTextLimitThrows) {
+  EXPECT_THROW(CFormatNumber::PadNumber(5, INT_MAX, '0'), std::length_error);
+  EXPECT_THROW(CFormatNumber::PadNumber(-5, INT_MAX - 1, '0'), std::length_error);
 }
 
 }  // namespace
