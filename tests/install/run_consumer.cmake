@@ -12,6 +12,12 @@ endfunction()
 
 run(${CMAKE_COMMAND} --install ${ZELU_BUILD_DIR} --prefix ${prefix})
 
+# 0. The installed tool runs and finds the installed library by itself.
+if(EXISTS ${prefix}/bin/zelu)
+  run(${prefix}/bin/zelu --version)
+  message(STATUS "installed tool: ${last_output}")
+endif()
+
 # 1. find_package(zeluRtStringu)
 run(${CMAKE_COMMAND} -S ${ZELU_CONSUMER_SOURCE} -B ${ZELU_SCRATCH}/cmake-build -G ${ZELU_GENERATOR}
     -DCMAKE_CXX_COMPILER=${ZELU_CXX} "-DCMAKE_CXX_FLAGS=${ZELU_CXX_FLAGS}"
