@@ -157,7 +157,7 @@ SAFEARRAY** CSafeArray::operator&() {
   return &m_pSafeArray;
 }
 
-CSafeArray::operator SAFEARRAY*() const noexcept { return m_pSafeArray; }
+CSafeArray::operator SAFEARRAY*() noexcept { return m_pSafeArray; }
 
 void CSafeArray::InternalInit() {
   m_pSafeArray = nullptr;

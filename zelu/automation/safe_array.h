@@ -85,8 +85,10 @@ class ZELU_API CSafeArray {
   // The address of the (null) array pointer, for an out-parameter that
   // receives an array the wrapper then owns, unlocked (fact 4).
   SAFEARRAY** operator&();
-  // The array held, or null; the wrapper keeps it.
-  operator SAFEARRAY*() const noexcept;
+  // The array held, or null; the wrapper keeps it. Not const, so that a
+  // const wrapper cannot be shared through its raw pointer, which would
+  // bypass fact 3 (a const wrapper is neither copied nor assigned from).
+  operator SAFEARRAY*() noexcept;
 
   // Undoes this wrapper's locks, destroys the array (the platform's refusal,
   // while someone else locks it, is ignored) and leaves the wrapper Empty.

@@ -24,6 +24,9 @@ using Events = std::vector<std::string>;
 using Wrapper = std::optional<CSafeArray>;
 
 static_assert(std::has_virtual_destructor_v<CSafeArray>);
+// A const wrapper cannot be shared, not even through its raw pointer.
+static_assert(!std::is_constructible_v<CSafeArray, const CSafeArray&>);
+static_assert(!std::is_assignable_v<CSafeArray&, const CSafeArray&>);
 
 constexpr ULONG kEveryLock = 0xFFFFFFFFu;  // an array so locked refuses another lock
 SAFEARRAY* const kNull = nullptr;
