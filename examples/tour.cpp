@@ -87,5 +87,17 @@ int main() {
   std::printf("%-28s %d\n", "matche", matche(pattern, name));
   if (match(pattern, name) != 1) ++failures;
 
+  // Safe arrays
+  CSafeArray array(SafeArrayCreateVector(VT_UI1, 0, 3));  // owned, one data lock
+  CByteArray array_bytes;
+  const LONG got = array.GetData(array_bytes, 1);
+  std::printf("%-28s %d, %d bytes\n", "CSafeArray::GetData", got, array_bytes.GetSize());
+  if (got != S_OK || array_bytes.GetSize() != 3) ++failures;
+  CSafeArray sharer(array);  // same array, a lock of its own
+  CSafeArray copy;
+  if (copy.Copy(array) != S_OK || static_cast<SAFEARRAY*>(sharer) != static_cast<SAFEARRAY*>(array)) ++failures;
+  CSafeArray received;
+  if (SafeArrayCopy(array, &received) != S_OK || static_cast<SAFEARRAY*>(received) == nullptr) ++failures;
+
   return failures == 0 ? 0 : 1;
 }
