@@ -1,7 +1,6 @@
 #include "layer_rules.h"
 
 #include <algorithm>
-#include <regex>
 #include <sstream>
 
 namespace zelu::layering {
@@ -257,11 +256,21 @@ Manifest ParseManifest(const std::string& text, std::vector<std::string>& errors
 }
 
 std::vector<std::string> IncludedPaths(const std::string& source) {
-  static const std::regex include(R"(^[ \t]*#[ \t]*include[ \t]*[<"](zelu/[^>"]+)[>"])", std::regex::multiline);
   std::vector<std::string> paths;
-  for (auto match = std::sregex_iterator(source.begin(), source.end(), include); match != std::sregex_iterator();
-       ++match) {
-    paths.push_back((*match)[1]);
+  std::istringstream lines(source);
+  std::string line;
+  const auto skip_blanks = [&](std::size_t at) { return line.find_first_not_of(" \t", at); };
+  while (std::getline(lines, line)) {
+    std::size_t at = skip_blanks(0);
+    if (at == std::string::npos || line[at] != '#') continue;
+    at = skip_blanks(at + 1);
+    if (at == std::string::npos || line.compare(at, 7, "include") != 0) continue;
+    at = skip_blanks(at + 7);
+    if (at == std::string::npos || (line[at] != '<' && line[at] != '"')) continue;
+    const std::size_t end = line.find(line[at] == '<' ? '>' : '"', at + 1);
+    if (end == std::string::npos) continue;
+    std::string path = line.substr(at + 1, end - at - 1);
+    if (path.rfind("zelu/", 0) == 0) paths.push_back(std::move(path));
   }
   return paths;
 }
