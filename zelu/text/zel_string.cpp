@@ -1,0 +1,206 @@
+#include <zelu/text/zel_string.h>
+
+#include <climits>
+#include <cstdarg>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+#include <zelu/platform/crt16/crt16.h>
+#include <zelu/platform/cstring/cstring.h>
+#include <zelu/platform/oleaut/oleaut.h>
+#include <zelu/platform/win32/code_pages.h>
+#include <zelu/platform/win32/wsprintf.h>
+
+namespace {
+
+// The most units a resource read or a formatted text may have, with the
+// terminator.
+constexpr int kResourceUnits = 1024;
+
+// A view buffer sits after a header that links it to the view it replaced,
+// so the object holds all its views through one pointer and releases them
+// together. The header is copied in and out, never read in place.
+struct ViewHeader {
+  char* previous;
+  std::size_t size;  // bytes after the header
+};
+
+char* NewView(std::size_t size, char* previous) {
+  char* block = new char[sizeof(ViewHeader) + size];
+  const ViewHeader header{previous, size};
+  std::memcpy(block, &header, sizeof header);
+  return block + sizeof header;
+}
+
+ViewHeader HeaderOf(const char* view) {
+  ViewHeader header;
+  std::memcpy(&header, view - sizeof header, sizeof header);
+  return header;
+}
+
+void FreeView(char* view) { delete[] (view - sizeof(ViewHeader)); }
+
+// The buffers that an object lets go of, released when this goes out of
+// scope: at once in Empty, after the arguments were read in Format.
+struct ReleasedBuffers {
+  WCHAR* text;
+  char* views;
+  ReleasedBuffers(WCHAR* released_text, char* released_views) : text(released_text), views(released_views) {}
+  ReleasedBuffers(const ReleasedBuffers&) = delete;
+  ReleasedBuffers& operator=(const ReleasedBuffers&) = delete;
+  ~ReleasedBuffers() {
+    delete[] text;
+    while (views != nullptr) {
+      char* previous = HeaderOf(views).previous;
+      FreeView(views);
+      views = previous;
+    }
+  }
+};
+
+WCHAR* CopyOf(const WCHAR* text) {
+  const std::size_t units = zelu::crt16::wcslen(text) + 1;
+  if (units > static_cast<std::size_t>(INT_MAX)) throw std::length_error("CZelString: text too long");
+  WCHAR* copy = new WCHAR[units];
+  std::memcpy(copy, text, units * sizeof(WCHAR));
+  return copy;
+}
+
+// Asks the module (null: the main program) for resource `id`; true and the
+// text in `buffer` when it has it.
+bool LoadResource(HINSTANCE module, unsigned int id, WCHAR (&buffer)[kResourceUnits]) {
+  return ::LoadStringW(module, id, buffer, kResourceUnits) != 0;
+}
+
+}  // namespace
+
+CZelString::CZelString() : text_(nullptr), view_(nullptr), language_module_(nullptr) {}
+
+CZelString::CZelString(const char* s) : CZelString() { *this = s; }
+
+CZelString::CZelString(const WCHAR* s) : CZelString() { *this = s; }
+
+CZelString::CZelString(HINSTANCE module, unsigned int id) : CZelString() {
+  language_module_ = module;
+  if (id != 0xFFFFFFFF) LoadStringW(id);
+}
+
+CZelString::CZelString(const CZelString& other) : CZelString() { *this = other; }
+
+CZelString::~CZelString() { Empty(); }
+
+void CZelString::setLangDLL(HINSTANCE module) { language_module_ = module; }
+
+void CZelString::Install(WCHAR* text) {
+  Empty();
+  text_ = text;
+}
+
+CZelString& CZelString::operator=(const char* s) {
+  if (s == nullptr) {
+    Empty();
+    return *this;
+  }
+  const int needed = MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
+  if (needed <= 0) throw std::length_error("CZelString: text too long");
+  WCHAR* text = new WCHAR[static_cast<std::size_t>(needed) + 1];
+  MultiByteToWideChar(CP_ACP, 0, s, -1, text, needed + 1);
+  text[needed] = 0;
+  Install(text);
+  return *this;
+}
+
+CZelString& CZelString::operator=(const WCHAR* s) {
+  if (s == nullptr) {
+    Empty();
+  } else {
+    Install(CopyOf(s));
+  }
+  return *this;
+}
+
+CZelString& CZelString::operator=(const CZelString& other) {
+  if (this == &other) return *this;
+  WCHAR* text = other.text_ == nullptr ? nullptr : CopyOf(other.text_);
+  Install(text);
+  language_module_ = other.language_module_;
+  return *this;
+}
+
+void CZelString::Empty() {
+  const ReleasedBuffers released{std::exchange(text_, nullptr), std::exchange(view_, nullptr)};
+}
+
+char* CZelString::MakeView(UINT code_page) {
+  if (text_ == nullptr) return nullptr;
+  const int needed = WideCharToMultiByte(code_page, 0, text_, -1, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) throw std::length_error("CZelString: narrow text too long");
+  const std::size_t size = static_cast<std::size_t>(needed) + 1;
+  char* view = NewView(size, view_);
+  WideCharToMultiByte(code_page, 0, text_, -1, view, needed + 1, nullptr, nullptr);
+  view[needed] = 0;
+  if (view_ != nullptr && HeaderOf(view_).size == size && std::memcmp(view_, view, size) == 0) {
+    FreeView(view);
+    return view_;
+  }
+  view_ = view;
+  return view_;
+}
+
+CZelString::operator char*() { return MakeView(CP_ACP); }
+
+char* CZelString::AsUTF8() { return MakeView(CP_UTF8); }
+
+CZelString::operator WCHAR*() { return text_; }
+
+int CZelString::GetLength() { return text_ == nullptr ? -1 : static_cast<int>(zelu::crt16::wcslen(text_)); }
+
+bool CZelString::IsEmpty() { return text_ == nullptr || text_[0] == 0; }
+
+bool CZelString::LoadStringW(unsigned int id) {
+  Empty();
+  WCHAR buffer[kResourceUnits];
+  if (!LoadResource(language_module_, id, buffer) && !LoadResource(nullptr, id, buffer)) return false;
+  *this = static_cast<const WCHAR*>(buffer);
+  return true;
+}
+
+bool CZelString::Format(unsigned int id, ...) {
+  // The arguments may point into the old text or views: keep them until the
+  // arguments have been read.
+  const ReleasedBuffers old{std::exchange(text_, nullptr), std::exchange(view_, nullptr)};
+  if (!LoadStringW(id)) return false;
+  WCHAR buffer[kResourceUnits];
+  std::va_list arguments;
+  va_start(arguments, id);
+  wvsprintfW(buffer, text_, arguments);
+  va_end(arguments);
+  *this = static_cast<const WCHAR*>(buffer);
+  return true;
+}
+
+WCHAR* CZelString::AllocSysString() { return SysAllocString(text_); }
+
+int CZelString::ReplaceNoCase(const WCHAR* find, const WCHAR* replace) {
+  if (find == nullptr || find[0] == 0) return 0;  // an empty needle would be found forever
+  const CString plain(text_);
+  CString lowered(plain);
+  lowered.MakeLower();
+  CString needle(find);
+  needle.MakeLower();
+  int found = lowered.Find(needle);
+  if (found < 0) return 0;
+  CString result;
+  int count = 0;
+  int rest = 0;  // where the text not yet copied starts
+  for (; found >= 0; found = lowered.Find(needle, rest)) {
+    result += plain.Mid(rest, found - rest);
+    result += replace;
+    ++count;
+    rest = found + needle.GetLength();
+  }
+  result += plain.Mid(rest);
+  *this = result.GetString();
+  return count;
+}
