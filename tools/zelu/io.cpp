@@ -9,13 +9,18 @@
 
 namespace zelu::tool {
 
+long ReadStandardInputSome(char* buffer, std::size_t capacity) {
+  for (;;) {
+    const ssize_t got = ::read(STDIN_FILENO, buffer, capacity);
+    if (got < 0 && errno == EINTR) continue;
+    return got;
+  }
+}
+
 std::string ReadStandardInput() {
   std::string bytes;
   char chunk[1 << 16];
-  for (;;) {
-    const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
+  for (long got = ReadStandardInputSome(chunk, sizeof chunk); got > 0; got = ReadStandardInputSome(chunk, sizeof chunk)) {
     bytes.append(chunk, static_cast<std::size_t>(got));
   }
   return bytes;

@@ -11,6 +11,10 @@ namespace zelu::tool {
 // All of standard input as bytes.
 std::string ReadStandardInput();
 
+// Reads at most `capacity` bytes of standard input into `buffer`: the bytes
+// read, 0 at the end of the input, -1 when reading failed.
+long ReadStandardInputSome(char* buffer, std::size_t capacity);
+
 // The UTF-8 form of a UTF-16 text (unpaired surrogates become U+FFFD).
 std::string ToUtf8(const WCHAR* units, int length);
 inline std::string ToUtf8(const CString& text) { return ToUtf8(text.GetString(), text.GetLength()); }
