@@ -1,8 +1,11 @@
 #include <zelu/text/zel_string.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -26,11 +29,25 @@ struct ViewHeader {
   std::size_t size;  // bytes after the header
 };
 
+// View blocks come from malloc so that a block made for the worst case can
+// be cut to its size in place.
 char* NewView(std::size_t size, char* previous) {
-  char* block = new char[sizeof(ViewHeader) + size];
+  void* block = std::malloc(sizeof(ViewHeader) + size);
+  if (block == nullptr) throw std::bad_alloc();
   const ViewHeader header{previous, size};
   std::memcpy(block, &header, sizeof header);
-  return block + sizeof header;
+  return static_cast<char*>(block) + sizeof header;
+}
+
+// Cuts a view to `size` bytes; the view may move.
+char* ShrinkView(char* view, std::size_t size) {
+  ViewHeader header;
+  std::memcpy(&header, view - sizeof header, sizeof header);
+  void* block = std::realloc(view - sizeof header, sizeof header + size);
+  if (block == nullptr) return view;  // still valid, merely larger
+  header.size = size;
+  std::memcpy(block, &header, sizeof header);
+  return static_cast<char*>(block) + sizeof header;
 }
 
 ViewHeader HeaderOf(const char* view) {
@@ -39,7 +56,7 @@ ViewHeader HeaderOf(const char* view) {
   return header;
 }
 
-void FreeView(char* view) { delete[] (view - sizeof(ViewHeader)); }
+void FreeView(char* view) { std::free(view - sizeof(ViewHeader)); }
 
 // The buffers that an object lets go of, released when this goes out of
 // scope: at once in Empty, after the arguments were read in Format.
@@ -132,19 +149,29 @@ void CZelString::Empty() {
   const ReleasedBuffers released{std::exchange(text_, nullptr), std::exchange(view_, nullptr)};
 }
 
+// One conversion into a buffer made for the worst case (three bytes a
+// unit, terminator included), then cut to the bytes written: the same bytes
+// as asking the size first and converting into a buffer of exactly that
+// size, in one pass over the text instead of two. A view larger than the
+// platform call can report (INT_MAX bytes) throws std::length_error.
 char* CZelString::MakeView(UINT code_page) {
   if (text_ == nullptr) return nullptr;
-  const int needed = WideCharToMultiByte(code_page, 0, text_, -1, nullptr, 0, nullptr, nullptr);
-  if (needed <= 0) throw std::length_error("CZelString: narrow text too long");
-  const std::size_t size = static_cast<std::size_t>(needed) + 1;
-  char* view = NewView(size, view_);
-  WideCharToMultiByte(code_page, 0, text_, -1, view, needed + 1, nullptr, nullptr);
-  view[needed] = 0;
+  const std::size_t units = zelu::crt16::wcslen(text_) + 1;
+  if (units > static_cast<std::size_t>(INT_MAX)) throw std::length_error("CZelString: text too long");
+  const int capacity = static_cast<int>(std::min<std::size_t>(3 * units, INT_MAX));
+  char* view = NewView(static_cast<std::size_t>(capacity), view_);
+  const int written =
+      WideCharToMultiByte(code_page, 0, text_, static_cast<int>(units), view, capacity, nullptr, nullptr);
+  if (written <= 0) {
+    FreeView(view);
+    throw std::length_error("CZelString: narrow text too long");
+  }
+  const auto size = static_cast<std::size_t>(written);
   if (view_ != nullptr && HeaderOf(view_).size == size && std::memcmp(view_, view, size) == 0) {
     FreeView(view);
     return view_;
   }
-  view_ = view;
+  view_ = ShrinkView(view, size);
   return view_;
 }
 

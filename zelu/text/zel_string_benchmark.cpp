@@ -57,7 +57,7 @@ std::string Utf8Of(const std::vector<WCHAR>& units) {
 
 void Finish(benchmark::State& state) {
   state.SetLabel(kTextNames[state.range(0)]);
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kUnits * sizeof(WCHAR)));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kUnits * sizeof(WCHAR)));
 }
 
 TextKind Kind(const benchmark::State& state) { return static_cast<TextKind>(state.range(0)); }

@@ -45,20 +45,17 @@ int Fail(DWORD error) {
   return 0;
 }
 
-// The size rules shared by both directions. `worst_case` bounds what the
-// source can give; when the destination is at least that large the source
-// is converted straight into it, otherwise it is counted first.
+// The size rules shared by both directions: capacity 0 asks `count` for
+// the size; otherwise `convert` writes into the destination and reports
+// zelu::win32::kNoRoom when it does not fit.
 template <typename Target, typename Count, typename Convert>
-int Deliver(Target* destination, int capacity, std::size_t worst_case, Count count, Convert convert) {
-  if (capacity != 0 && worst_case <= static_cast<std::size_t>(capacity)) {
-    return static_cast<int>(convert(destination));
+int Deliver(Target* destination, int capacity, Count count, Convert convert) {
+  if (capacity == 0) {
+    const std::size_t needed = count();
+    return needed > static_cast<std::size_t>(INT_MAX) ? Fail(ERROR_ARITHMETIC_OVERFLOW) : static_cast<int>(needed);
   }
-  const std::size_t needed = count();
-  if (needed > static_cast<std::size_t>(INT_MAX)) return Fail(ERROR_ARITHMETIC_OVERFLOW);
-  if (capacity == 0) return static_cast<int>(needed);
-  if (needed > static_cast<std::size_t>(capacity)) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  convert(destination);
-  return static_cast<int>(needed);
+  const std::size_t written = convert(destination, static_cast<std::size_t>(capacity));
+  return written == zelu::win32::kNoRoom ? Fail(ERROR_INSUFFICIENT_BUFFER) : static_cast<int>(written);
 }
 
 bool BadSizes(const void* source, int source_length, const void* destination, int capacity) {
@@ -66,7 +63,9 @@ bool BadSizes(const void* source, int source_length, const void* destination, in
          (destination == nullptr && capacity != 0);
 }
 
-std::size_t SingleByteToWide(const CodePageTable& table, const char* source, std::size_t length, WCHAR* out) {
+std::size_t SingleByteToWide(const CodePageTable& table, const char* source, std::size_t length, WCHAR* out,
+                             std::size_t capacity) {
+  if (length > capacity) return zelu::win32::kNoRoom;
   for (std::size_t i = 0; i < length; ++i) out[i] = table[static_cast<unsigned char>(source[i])];
   return length;
 }
@@ -85,9 +84,10 @@ bool StartsPair(const WCHAR* units, std::size_t i, std::size_t length) {
          units[i + 1] <= 0xDFFF;
 }
 
-// Writes (when `out` is not null) or counts the bytes of `length` units.
+// Writes into at most `capacity` bytes (when `out` is not null) or counts
+// the bytes of `length` units.
 std::size_t WideToSingleByte(const CodePageTable& table, const WCHAR* units, std::size_t length, char* out,
-                             char default_char, BOOL* used_default_char) {
+                             std::size_t capacity, char default_char, BOOL* used_default_char) {
   std::size_t written = 0;
   bool used = false;
   for (std::size_t i = 0; i < length; ++i, ++written) {
@@ -96,7 +96,9 @@ std::size_t WideToSingleByte(const CodePageTable& table, const WCHAR* units, std
       used = true;
       if (StartsPair(units, i, length)) ++i;
     }
-    if (out != nullptr) out[written] = byte < 0 ? default_char : static_cast<char>(byte);
+    if (out == nullptr) continue;
+    if (written == capacity) return zelu::win32::kNoRoom;
+    out[written] = byte < 0 ? default_char : static_cast<char>(byte);
   }
   if (used_default_char != nullptr) *used_default_char = used ? TRUE : FALSE;
   return written;
@@ -109,16 +111,15 @@ int MultiByteToWideChar(UINT code_page, DWORD flags, LPCSTR source, int source_b
   if (BadSizes(source, source_bytes, destination, destination_units)) return Fail(ERROR_INVALID_PARAMETER);
   const std::size_t length = source_bytes == -1 ? std::strlen(source) + 1 : static_cast<std::size_t>(source_bytes);
   if (const CodePageTable* table = SingleByteTable(code_page)) {
-    return Deliver(destination, destination_units, length, [&] { return length; },
-                   [&](WCHAR* out) { return SingleByteToWide(*table, source, length, out); });
+    return Deliver(destination, destination_units, [&] { return length; },
+                   [&](WCHAR* out, std::size_t room) { return SingleByteToWide(*table, source, length, out, room); });
   }
   if (!IsUtf8CodePage(code_page)) return Fail(ERROR_INVALID_PARAMETER);
   if ((flags & MB_ERR_INVALID_CHARS) != 0 && zelu::win32::FindUtf8Fault(source, length).length != 0) {
     return Fail(ERROR_NO_UNICODE_TRANSLATION);
   }
-  return Deliver(destination, destination_units, zelu::win32::MaxUtf16Units(length),
-                 [&] { return zelu::win32::Utf16LengthOfUtf8(source, length); },
-                 [&](WCHAR* out) { return zelu::win32::Utf8ToUtf16(source, length, out); });
+  return Deliver(destination, destination_units, [&] { return zelu::win32::Utf16LengthOfUtf8(source, length); },
+                 [&](WCHAR* out, std::size_t room) { return zelu::win32::Utf8ToUtf16(source, length, out, room); });
 }
 
 int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR source, int source_units, LPSTR destination,
@@ -129,9 +130,11 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR source, int source_
   if (const CodePageTable* table = SingleByteTable(code_page)) {
     const char substitute = default_char != nullptr ? default_char[0] : '?';
     return Deliver(
-        destination, destination_bytes, length,
-        [&] { return WideToSingleByte(*table, source, length, nullptr, substitute, used_default_char); },
-        [&](char* out) { return WideToSingleByte(*table, source, length, out, substitute, used_default_char); });
+        destination, destination_bytes,
+        [&] { return WideToSingleByte(*table, source, length, nullptr, 0, substitute, used_default_char); },
+        [&](char* out, std::size_t room) {
+          return WideToSingleByte(*table, source, length, out, room, substitute, used_default_char);
+        });
   }
   if (!IsUtf8CodePage(code_page) || default_char != nullptr || used_default_char != nullptr) {
     return Fail(ERROR_INVALID_PARAMETER);
@@ -139,7 +142,6 @@ int WideCharToMultiByte(UINT code_page, DWORD flags, LPCWSTR source, int source_
   if ((flags & WC_ERR_INVALID_CHARS) != 0 && zelu::win32::FindUnpairedSurrogate(source, length) != length) {
     return Fail(ERROR_NO_UNICODE_TRANSLATION);
   }
-  return Deliver(destination, destination_bytes, zelu::win32::MaxUtf8Bytes(length),
-                 [&] { return zelu::win32::Utf8LengthOfUtf16(source, length); },
-                 [&](char* out) { return zelu::win32::Utf16ToUtf8(source, length, out); });
+  return Deliver(destination, destination_bytes, [&] { return zelu::win32::Utf8LengthOfUtf16(source, length); },
+                 [&](char* out, std::size_t room) { return zelu::win32::Utf16ToUtf8(source, length, out, room); });
 }

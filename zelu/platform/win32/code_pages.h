@@ -21,7 +21,8 @@
 // Sizes: a source length of -1 means "zero-terminated", and the terminator
 // is converted and counted too. A destination size of 0 asks for the size
 // needed and writes nothing. A destination too small gives 0 with
-// ERROR_INSUFFICIENT_BUFFER and writes nothing.
+// ERROR_INSUFFICIENT_BUFFER; as on the platform, the whole characters that
+// fit have been written to it (none from 1252 or 28591 to UTF-16).
 //
 // Flags: MB_ERR_INVALID_CHARS (UTF-8 to UTF-16) and WC_ERR_INVALID_CHARS
 // (UTF-16 to UTF-8) make malformed input fail with

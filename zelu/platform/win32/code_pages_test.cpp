@@ -32,8 +32,9 @@ TEST(CodePagesTest, NarrowToWideFollowsTheSizeRules) {
       {CP_UTF8, 0, "h\xC3\xA9!", 1, 1, false, 1, u"h~~~~", kUntouched} /* no terminator converted */,
       {CP_UTF8, 0, "", -1, 0, true, 1, u"~~~~~", kUntouched}, {CP_UTF8, 0, "", -1, 1, false, 1, u"\0~~~~"sv, kUntouched},
       {CP_UTF8, 0, "\xC3\xA9\xC3\xA9", -1, 3, false, 3, u"\u00e9\u00e9\0~~"sv, kUntouched} /* counted, then fits */,
-      {CP_UTF8, 0, "abc", -1, 3, false, 0, u"~~~~~", ERROR_INSUFFICIENT_BUFFER} /* no room for the terminator */,
-      {CP_UTF8, 0, "\xC3\xA9\xC3\xA9", 4, 1, false, 0, u"~~~~~", ERROR_INSUFFICIENT_BUFFER},
+      {CP_UTF8, 0, "abc", -1, 3, false, 0, u"abc~~", ERROR_INSUFFICIENT_BUFFER} /* no room for the terminator */,
+      {CP_UTF8, 0, "\xC3\xA9\xC3\xA9", 4, 1, false, 0, u"\u00e9~~~~", ERROR_INSUFFICIENT_BUFFER} /* what fits */,
+      {CP_UTF8, 0, "a\xF0\x9F\x98\x80", 5, 2, false, 0, u"a~~~~", ERROR_INSUFFICIENT_BUFFER} /* no half pair */,
       {1252, 0, "a\x80", -1, 5, false, 3, u"a\u20ac\0~~"sv, kUntouched},
       {28591, 0, "a\x80", -1, 5, false, 3, u"a\u0080\0~~"sv, kUntouched},
       {1252, 0, "abc", -1, 2, false, 0, u"~~~~~", ERROR_INSUFFICIENT_BUFFER},
@@ -69,7 +70,8 @@ TEST(CodePagesTest, WideToNarrowFollowsTheSizeAndDefaultCharacterRules) {
   } rows[] = {
       {CP_UTF8, 0, u"\u20ac\U0001F600", 0, nullptr, false, 8, "~~~~~~~~", kUntouched, -1},
       {CP_UTF8, 0, u"\u20ac\U0001F600", 8, nullptr, false, 8, "\xE2\x82\xAC\xF0\x9F\x98\x80\0"sv, kUntouched, -1},
-      {CP_UTF8, 0, u"\u20ac\U0001F600", 7, nullptr, false, 0, "~~~~~~~~", ERROR_INSUFFICIENT_BUFFER, -1},
+      {CP_UTF8, 0, u"\u20ac\U0001F600", 7, nullptr, false, 0, "\xE2\x82\xAC\xF0\x9F\x98\x80~", ERROR_INSUFFICIENT_BUFFER, -1},
+      {CP_UTF8, 0, u"\u20ac\U0001F600", 6, nullptr, false, 0, "\xE2\x82\xAC~~~~~", ERROR_INSUFFICIENT_BUFFER, -1} /* whole characters */,
       {CP_UTF8, 0, u"ab", 8, nullptr, true, 0, "~~~~~~~~", ERROR_INVALID_PARAMETER, -1},
       {CP_UTF8, 0, u"ab", 8, "?", false, 0, "~~~~~~~~", ERROR_INVALID_PARAMETER, -1},
       {CP_UTF8, 0, u"a\xD800", 8, nullptr, false, 5, "a\xEF\xBF\xBD\0~~~"sv, kUntouched, -1},
@@ -84,7 +86,7 @@ TEST(CodePagesTest, WideToNarrowFollowsTheSizeAndDefaultCharacterRules) {
       {1252, 0, u"\xD800z\xDC00", 8, nullptr, true, 4, "?z?\0~~~~"sv, kUntouched, TRUE},
       {1252, 0, u"\u0080\u0081", 8, nullptr, true, 3, "?\x81\0~~~~~"sv, kUntouched, TRUE},
       {28591, 0, u"\u0080\u00ff\u20ac", 8, nullptr, true, 4, "\x80\xFF?\0~~~~"sv, kUntouched, TRUE},
-      {1252, 0, u"abcdefgh", 8, nullptr, false, 0, "~~~~~~~~", ERROR_INSUFFICIENT_BUFFER, -1},
+      {1252, 0, u"abcdefgh", 8, nullptr, false, 0, "abcdefgh", ERROR_INSUFFICIENT_BUFFER, -1},
       {932, 0, u"abc", 8, nullptr, false, 0, "~~~~~~~~", ERROR_INVALID_PARAMETER, -1},
   };
   for (const auto& row : rows) {

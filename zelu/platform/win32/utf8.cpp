@@ -1,5 +1,6 @@
 #include <zelu/platform/win32/utf8.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -14,6 +15,7 @@ constexpr char32_t kIllFormed = 0xFFFFFFFF;
 // order, so the loads need no swapping.
 constexpr std::uint64_t kNonAsciiBytes = 0x8080808080808080;
 constexpr std::uint64_t kNonAsciiUnits = 0xFF80FF80FF80FF80;
+constexpr std::size_t kAsciiBlock = 16;  // bytes or units per step of the ASCII loops
 static_assert(sizeof(WCHAR) * 4 == sizeof(std::uint64_t));
 
 template <typename T>
@@ -21,6 +23,15 @@ std::uint64_t LoadWord(const T* p) {
   std::uint64_t word;
   std::memcpy(&word, p, sizeof word);
   return word;
+}
+
+// True when the kAsciiBlock bytes at `in` are all ASCII.
+bool AsciiBlock(const unsigned char* in) {
+  return ((LoadWord(in) | LoadWord(in + 8)) & kNonAsciiBytes) == 0;
+}
+
+bool AsciiBlock(const WCHAR* in) {
+  return ((LoadWord(in) | LoadWord(in + 4) | LoadWord(in + 8) | LoadWord(in + 12)) & kNonAsciiUnits) == 0;
 }
 
 bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
@@ -60,7 +71,7 @@ struct Decoded {
   std::size_t length;
 };
 
-Decoded DecodeNonAscii(const unsigned char* in, std::size_t available) {
+Decoded DecodeAnyNonAscii(const unsigned char* in, std::size_t available) {
   const unsigned char lead = in[0];
   const int trail = TrailCount(lead);
   if (trail < 0) return {kIllFormed, 1};
@@ -77,76 +88,69 @@ Decoded DecodeNonAscii(const unsigned char* in, std::size_t available) {
   return {code_point, j};
 }
 
+// The common well-formed two- and three-byte forms first (every lead byte
+// whose second byte may be any continuation byte); the rest in full.
+inline Decoded DecodeNonAscii(const unsigned char* in, std::size_t available) {
+  const unsigned char lead = in[0];
+  if (lead >= 0xC2 && lead <= 0xDF && available >= 2 && IsContinuation(in[1])) {
+    return {static_cast<char32_t>((lead & 0x1F) << 6 | (in[1] & 0x3F)), 2};
+  }
+  if (lead >= 0xE1 && lead <= 0xEF && lead != 0xED && available >= 3 && IsContinuation(in[1]) &&
+      IsContinuation(in[2])) {
+    return {static_cast<char32_t>((lead & 0x0F) << 12 | (in[1] & 0x3F) << 6 | (in[2] & 0x3F)), 3};
+  }
+  return DecodeAnyNonAscii(in, available);
+}
+
 // The index of the first non-ASCII byte at or after `i`, `count` if none.
 std::size_t SkipAscii(const unsigned char* in, std::size_t i, std::size_t count) {
-  while (i + 8 <= count && (LoadWord(in + i) & kNonAsciiBytes) == 0) i += 8;
+  while (count - i >= kAsciiBlock && AsciiBlock(in + i)) i += kAsciiBlock;
   while (i < count && in[i] < 0x80) ++i;
   return i;
 }
 
-// Decodes (kWrite) or only counts the units of `count` bytes.
+// Decodes one character at in[i] (writing it when kWrite); false when it
+// does not fit in `capacity`.
 template <bool kWrite>
-std::size_t DecodeUtf8(const unsigned char* in, std::size_t count, WCHAR* out) {
+bool DecodeOne(const unsigned char* in, std::size_t& i, std::size_t count, WCHAR* out, std::size_t& written,
+               std::size_t capacity) {
+  const Decoded decoded = in[i] < 0x80 ? Decoded{in[i], 1} : DecodeNonAscii(in + i, count - i);
+  const bool pair = decoded.code_point != kIllFormed && decoded.code_point >= 0x10000;
+  if constexpr (kWrite) {
+    if (capacity - written < (pair ? 2u : 1u)) return false;
+    if (pair) {
+      const char32_t offset = decoded.code_point - 0x10000;
+      out[written] = static_cast<WCHAR>(0xD800 + (offset >> 10));
+      out[written + 1] = static_cast<WCHAR>(0xDC00 + (offset & 0x3FF));
+    } else {
+      out[written] = decoded.code_point == kIllFormed ? kReplacement : static_cast<WCHAR>(decoded.code_point);
+    }
+  }
+  written += pair ? 2 : 1;
+  i += decoded.length;
+  return true;
+}
+
+// Decodes (kWrite, into at most `capacity` units) or only counts: an
+// all-ASCII block at once, any other block character by character.
+template <bool kWrite>
+std::size_t DecodeUtf8(const unsigned char* in, std::size_t count, WCHAR* out, std::size_t capacity) {
   std::size_t i = 0;
   std::size_t written = 0;
   while (i < count) {
-    while (i + 8 <= count && (LoadWord(in + i) & kNonAsciiBytes) == 0) {
+    if (count - i >= kAsciiBlock && (!kWrite || capacity - written >= kAsciiBlock) && AsciiBlock(in + i)) {
       if constexpr (kWrite) {
-        for (std::size_t k = 0; k < 8; ++k) out[written + k] = in[i + k];
+        for (std::size_t k = 0; k < kAsciiBlock; ++k) out[written + k] = in[i + k];
       }
-      i += 8;
-      written += 8;
-    }
-    if (i == count) break;
-    if (in[i] < 0x80) {
-      if constexpr (kWrite) out[written] = in[i];
-      ++written;
-      ++i;
+      i += kAsciiBlock;
+      written += kAsciiBlock;
       continue;
     }
-    const Decoded decoded = DecodeNonAscii(in + i, count - i);
-    i += decoded.length;
-    if (decoded.code_point == kIllFormed || decoded.code_point < 0x10000) {
-      if constexpr (kWrite) out[written] = decoded.code_point == kIllFormed ? kReplacement : static_cast<WCHAR>(decoded.code_point);
-      ++written;
-    } else {
-      if constexpr (kWrite) {
-        const char32_t offset = decoded.code_point - 0x10000;
-        out[written] = static_cast<WCHAR>(0xD800 + (offset >> 10));
-        out[written + 1] = static_cast<WCHAR>(0xDC00 + (offset & 0x3FF));
-      }
-      written += 2;
+    for (const std::size_t stop = std::min(count, i + kAsciiBlock); i < stop;) {
+      if (!DecodeOne<kWrite>(in, i, count, out, written, capacity)) return kNoRoom;
     }
   }
   return written;
-}
-
-// The UTF-8 length of one code point (or of U+FFFD for an unpaired surrogate).
-std::size_t EncodedLength(char32_t code_point) {
-  if (code_point < 0x80) return 1;
-  if (code_point < 0x800) return 2;
-  return code_point < 0x10000 ? 3 : 4;
-}
-
-void PutCodePoint(char32_t code_point, unsigned char* out) {
-  switch (EncodedLength(code_point)) {
-    case 1: out[0] = static_cast<unsigned char>(code_point); return;
-    case 2:
-      out[0] = static_cast<unsigned char>(0xC0 | (code_point >> 6));
-      out[1] = static_cast<unsigned char>(0x80 | (code_point & 0x3F));
-      return;
-    case 3:
-      out[0] = static_cast<unsigned char>(0xE0 | (code_point >> 12));
-      out[1] = static_cast<unsigned char>(0x80 | ((code_point >> 6) & 0x3F));
-      out[2] = static_cast<unsigned char>(0x80 | (code_point & 0x3F));
-      return;
-    default:
-      out[0] = static_cast<unsigned char>(0xF0 | (code_point >> 18));
-      out[1] = static_cast<unsigned char>(0x80 | ((code_point >> 12) & 0x3F));
-      out[2] = static_cast<unsigned char>(0x80 | ((code_point >> 6) & 0x3F));
-      out[3] = static_cast<unsigned char>(0x80 | (code_point & 0x3F));
-      return;
-  }
 }
 
 // The code point at units[i] (a pair counts as one, an unpaired surrogate is
@@ -165,24 +169,73 @@ CodePointAt ReadCodePoint(const WCHAR* units, std::size_t i, std::size_t count) 
   return {unit, 1};
 }
 
-// Encodes (kWrite) or only counts the bytes of `count` units.
-template <bool kWrite>
-std::size_t EncodeUtf8(const WCHAR* units, std::size_t count, unsigned char* out) {
+unsigned char Byte(char32_t value) { return static_cast<unsigned char>(value); }
+
+// Writes one code point (below U+0080 excluded) as 2, 3 or 4 bytes.
+std::size_t PutMultiByte(char32_t code_point, unsigned char* out) {
+  if (code_point < 0x800) {
+    out[0] = Byte(0xC0 | (code_point >> 6));
+    out[1] = Byte(0x80 | (code_point & 0x3F));
+    return 2;
+  }
+  if (code_point < 0x10000) {
+    out[0] = Byte(0xE0 | (code_point >> 12));
+    out[1] = Byte(0x80 | ((code_point >> 6) & 0x3F));
+    out[2] = Byte(0x80 | (code_point & 0x3F));
+    return 3;
+  }
+  out[0] = Byte(0xF0 | (code_point >> 18));
+  out[1] = Byte(0x80 | ((code_point >> 12) & 0x3F));
+  out[2] = Byte(0x80 | ((code_point >> 6) & 0x3F));
+  out[3] = Byte(0x80 | (code_point & 0x3F));
+  return 4;
+}
+
+// Encodes the character at units[i] into out[written...], which has room
+// for it; advances both.
+inline void EncodeOne(const WCHAR* units, std::size_t& i, std::size_t count, unsigned char* out,
+                      std::size_t& written) {
+  const char32_t unit = units[i];
+  if (unit < 0x80) {
+    out[written++] = Byte(unit);
+    ++i;
+  } else if (unit < 0x800 || !(IsHighSurrogate(unit) || IsLowSurrogate(unit))) {
+    written += PutMultiByte(unit, out + written);
+    ++i;
+  } else {
+    const CodePointAt next = ReadCodePoint(units, i, count);
+    written += PutMultiByte(next.code_point, out + written);
+    i += next.length;
+  }
+}
+
+std::size_t EncodedLength(const WCHAR* units, std::size_t i, std::size_t count) {
+  const char32_t code_point = ReadCodePoint(units, i, count).code_point;
+  return code_point < 0x80 ? 1 : code_point < 0x800 ? 2 : code_point < 0x10000 ? 3 : 4;
+}
+
+// Encodes into at most `capacity` bytes, a block of units at a time: an
+// all-ASCII block at once; another block character by character without a
+// room check while the room left holds any block (3 bytes a unit, and one
+// more unit when a pair ends the block); near the end of the room, checked
+// character by character.
+std::size_t EncodeUtf8(const WCHAR* units, std::size_t count, unsigned char* out, std::size_t capacity) {
+  constexpr std::size_t kMostBlockBytes = 3 * kAsciiBlock + 1;
   std::size_t i = 0;
   std::size_t written = 0;
   while (i < count) {
-    while (i + 4 <= count && (LoadWord(units + i) & kNonAsciiUnits) == 0) {
-      if constexpr (kWrite) {
-        for (std::size_t k = 0; k < 4; ++k) out[written + k] = static_cast<unsigned char>(units[i + k]);
+    if (count - i >= kAsciiBlock && capacity - written >= kMostBlockBytes) {
+      if (AsciiBlock(units + i)) {
+        for (std::size_t k = 0; k < kAsciiBlock; ++k) out[written + k] = Byte(units[i + k]);
+        i += kAsciiBlock;
+        written += kAsciiBlock;
+      } else {
+        for (const std::size_t stop = i + kAsciiBlock; i < stop;) EncodeOne(units, i, count, out, written);
       }
-      i += 4;
-      written += 4;
+      continue;
     }
-    if (i == count) break;
-    const CodePointAt next = ReadCodePoint(units, i, count);
-    if constexpr (kWrite) PutCodePoint(next.code_point, out + written);
-    written += EncodedLength(next.code_point);
-    i += next.length;
+    if (capacity - written < EncodedLength(units, i, count)) return kNoRoom;
+    EncodeOne(units, i, count, out, written);
   }
   return written;
 }
@@ -191,20 +244,47 @@ const unsigned char* Bytes(const char* bytes) { return reinterpret_cast<const un
 
 }  // namespace
 
+std::size_t Utf8ToUtf16(const char* bytes, std::size_t count, WCHAR* out, std::size_t capacity) {
+  return DecodeUtf8<true>(Bytes(bytes), count, out, capacity);
+}
+
 std::size_t Utf8ToUtf16(const char* bytes, std::size_t count, WCHAR* out) {
-  return DecodeUtf8<true>(Bytes(bytes), count, out);
+  return Utf8ToUtf16(bytes, count, out, MaxUtf16Units(count));
 }
 
 std::size_t Utf16LengthOfUtf8(const char* bytes, std::size_t count) {
-  return DecodeUtf8<false>(Bytes(bytes), count, nullptr);
+  return DecodeUtf8<false>(Bytes(bytes), count, nullptr, 0);
+}
+
+std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, char* out, std::size_t capacity) {
+  return EncodeUtf8(units, count, reinterpret_cast<unsigned char*>(out), capacity);
 }
 
 std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, char* out) {
-  return EncodeUtf8<true>(units, count, reinterpret_cast<unsigned char*>(out));
+  return Utf16ToUtf8(units, count, out, MaxUtf8Bytes(count));
 }
 
+// Every unit counts 1, 2 or 3 bytes by its value; a surrogate counts 3,
+// which is right for an unpaired one (U+FFFD), and a pair's 6 become 4 by
+// taking 2 off for each low surrogate that follows a high one. No branch
+// per unit, and 16-bit sums over blocks too small for them to wrap, so the
+// compiler vectorises the loop eight units a step.
 std::size_t Utf8LengthOfUtf16(const WCHAR* units, std::size_t count) {
-  return EncodeUtf8<false>(units, count, nullptr);
+  if (count == 0) return 0;
+  constexpr std::size_t kBlock = 16384;
+  static_assert(3 * kBlock <= UINT16_MAX);
+  std::size_t bytes = 1u + (units[0] >= 0x80) + (units[0] >= 0x800);
+  for (std::size_t start = 1; start < count; start += kBlock) {
+    const std::size_t end = count - start < kBlock ? count : start + kBlock;
+    std::uint16_t block = 0;
+    for (std::size_t i = start; i < end; ++i) {
+      const WCHAR unit = units[i];
+      const bool pair_end = ((unit & 0xFC00) == 0xDC00) & ((units[i - 1] & 0xFC00) == 0xD800);
+      block = static_cast<std::uint16_t>(block + 1 + (unit >= 0x80) + (unit >= 0x800) - 2 * pair_end);
+    }
+    bytes += block;
+  }
+  return bytes;
 }
 
 Utf8Fault FindUtf8Fault(const char* bytes, std::size_t count) {
@@ -236,7 +316,7 @@ std::size_t IncompleteUtf8Tail(const char* bytes, std::size_t count) {
   const int trail = TrailCount(in[lead]);
   const std::size_t tail = count - lead;
   if (trail < 0 || tail > static_cast<std::size_t>(trail)) return 0;
-  return DecodeNonAscii(in + lead, tail).length == tail ? tail : 0;
+  return DecodeAnyNonAscii(in + lead, tail).length == tail ? tail : 0;
 }
 
 }  // namespace zelu::win32

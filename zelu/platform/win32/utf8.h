@@ -8,7 +8,8 @@
 //     forms, encoded surrogates and values above U+10FFFF are ill-formed).
 //   * An unpaired surrogate becomes U+FFFD (EF BF BD) on the way to UTF-8.
 //   * A zero byte or unit is converted like any other.
-//   * Runs of ASCII are checked and copied eight bytes (four units) at a time.
+//   * Runs of ASCII are checked and copied sixteen at a time, and the UTF-8
+//     length of UTF-16 text is counted without a branch per unit.
 //   * The *Length functions return exactly what the conversion writes.
 #pragma once
 
@@ -24,14 +25,22 @@ constexpr std::size_t MaxUtf16Units(std::size_t byte_count) { return byte_count;
 // The most UTF-8 bytes `unit_count` UTF-16 units can give.
 constexpr std::size_t MaxUtf8Bytes(std::size_t unit_count) { return unit_count * 3; }
 
+// What the bounded conversions return when `out` runs out of room; `out`
+// then holds the whole characters that fit.
+inline constexpr std::size_t kNoRoom = static_cast<std::size_t>(-1);
+
 // Decodes `count` bytes into `out` (room for Utf16LengthOfUtf8 or
-// MaxUtf16Units(count) units); returns the units written.
+// MaxUtf16Units(count) units, or `capacity` units); returns the units
+// written, or kNoRoom.
 ZELU_API std::size_t Utf8ToUtf16(const char* bytes, std::size_t count, WCHAR* out);
+ZELU_API std::size_t Utf8ToUtf16(const char* bytes, std::size_t count, WCHAR* out, std::size_t capacity);
 ZELU_API std::size_t Utf16LengthOfUtf8(const char* bytes, std::size_t count);
 
 // Encodes `count` units into `out` (room for Utf8LengthOfUtf16 or
-// MaxUtf8Bytes(count) bytes); returns the bytes written.
+// MaxUtf8Bytes(count) bytes, or `capacity` bytes); returns the bytes
+// written, or kNoRoom.
 ZELU_API std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, char* out);
+ZELU_API std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, char* out, std::size_t capacity);
 ZELU_API std::size_t Utf8LengthOfUtf16(const WCHAR* units, std::size_t count);
 
 // The first maximal ill-formed subsequence of `count` bytes: its offset and

@@ -1,5 +1,6 @@
 #include <zelu/platform/win32/utf8.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,39 @@ TEST(Utf8Test, EveryBmpUnitAndPairRoundTrips) {
   }
   all += u"\U00010000\U0010FFFF";
   EXPECT_EQ(Decode(Encode(all)), all);
+}
+
+// Random units from the values where the encoding changes: the count, the
+// encoder (unbounded, and bounded at the exact size and one byte less) and
+// the decoder agree, and the way back gives the text with each unpaired
+// surrogate as U+FFFD.
+TEST(Utf8Test, RandomUnitsCountEncodeAndDecodeAlike) {
+  const WCHAR alphabet[] = {'a', 0x7F, 0x80, 0x7FF, 0x800, 0xD7FF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFD, 0xFFFF};
+  std::mt19937 random(11);
+  for (int round = 0; round < 2000; ++round) {
+    std::vector<WCHAR> units(random() % 40);
+    for (WCHAR& unit : units) unit = random() % 3 == 0 ? alphabet[random() % std::size(alphabet)] : 'x';
+    std::u16string expected;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+      const bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
+      const bool paired = high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF;
+      if (paired) {
+        expected.push_back(units[i]);
+        expected.push_back(units[++i]);
+      } else {
+        expected.push_back(units[i] >= 0xD800 && units[i] <= 0xDFFF ? u'\uFFFD' : units[i]);
+      }
+    }
+    const std::string bytes = Encode(std::u16string(units.begin(), units.end()));
+    EXPECT_EQ(Decode(bytes), expected) << "round " << round;
+    std::string bounded(bytes.size(), '~');
+    EXPECT_EQ(zelu::win32::Utf16ToUtf8(units.data(), units.size(), bounded.data(), bytes.size()), bytes.size());
+    EXPECT_EQ(bounded, bytes);
+    if (!bytes.empty()) {
+      EXPECT_EQ(zelu::win32::Utf16ToUtf8(units.data(), units.size(), bounded.data(), bytes.size() - 1),
+                zelu::win32::kNoRoom);
+    }
+  }
 }
 
 // Each row: a chunk's end, and how many of its last bytes a stream reader
