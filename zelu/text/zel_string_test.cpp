@@ -201,7 +201,8 @@ TEST(ZelStringTest, CopiesNeverShareABuffer) {
   EXPECT_NE(static_cast<WCHAR*>(b), static_cast<WCHAR*>(a));
   EXPECT_NE(b.AsUTF8(), a_view);
   static_cast<WCHAR*>(a)[0] = 'L';
-  a = a;  // changes nothing
+  CZelString& same = a;
+  a = same;  // self-assignment changes nothing
   EXPECT_STREQ(a_view, "language one") << "self-assignment keeps the views";
   EXPECT_STREQ(a.AsUTF8(), "Language one");
   EXPECT_STREQ(b.AsUTF8(), "language one");

@@ -124,7 +124,7 @@ TEST(WideFormatTest, FloatingPointMatchesSnprintf) {
             ADD_FAILURE() << prefix << size << conversion << " of " << value << ": expected \"" << narrow << "\"";
           }
         }
-        const long double extended = value;
+        const long double extended = static_cast<long double>(value);
         if (Wide(prefix + "L" + conversion, extended) != WidenAscii(Narrow(prefix + "L" + conversion, extended))) {
           ++mismatches;
         }
