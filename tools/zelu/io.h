@@ -70,6 +70,7 @@ class Output {
   std::size_t capacity_;
 };
 
+
 // The UTF-8 form of a UTF-16 text (unpaired surrogates become U+FFFD).
 std::string ToUtf8(const WCHAR* units, int length);
 inline std::string ToUtf8(const CString& text) { return ToUtf8(text.GetString(), text.GetLength()); }

@@ -65,3 +65,13 @@ inline constexpr HRESULT DISP_E_EXCEPTION = static_cast<HRESULT>(0x80020009u);
 
 constexpr bool SUCCEEDED(HRESULT status) { return status >= 0; }
 constexpr bool FAILED(HRESULT status) { return status < 0; }
+
+// The operating system's error codes, as GetLastError reports them.
+
+inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr DWORD ERROR_ARITHMETIC_OVERFLOW = 534;
+inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr DWORD ERROR_RESOURCE_DATA_NOT_FOUND = 1812;
+inline constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include <zelu/platform/crt16/crt16.h>
-#include <zelu/platform/cstring/internal/wide_format.h>
+#include <zelu/platform/win32/wide_format.h>
 #include <zelu/platform/win32/utf8.h>
 #include <zelu/platform/oleaut/oleaut.h>
 
@@ -204,7 +204,7 @@ void CString::ReleaseBuffer(int new_length) noexcept {
 template <typename Unit>
 void CString::FormatFrom(const Unit* format, std::va_list args) {
   std::vector<WCHAR> units;
-  if (format != nullptr) zelu::cstring::internal::AppendWideFormat(units, format, args);
+  if (format != nullptr) zelu::win32::AppendWideFormat(units, format, args);
   Assign(units.data(), CheckedLength(units.size()));
 }
 

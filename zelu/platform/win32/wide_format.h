@@ -1,17 +1,24 @@
-// The printf engine behind CString::Format (and the platform's other wide
-// formatting functions): the wide-text conventions of the runtime the
-// library's callers came from, with numbers rendered by the C library.
+// The one printf engine of the library, behind CString::Format and
+// wvsprintfW: the wide-text conventions of the runtime the library's callers
+// came from, with numbers rendered by the C library. Shared by the platform
+// units, not installed.
 #pragma once
 
 #include <cstdarg>
+#include <cstddef>
 #include <vector>
 
 #include <zelu/platform/base/base_types.h>
 
-namespace zelu::cstring::internal {
+namespace zelu::win32 {
 
 struct WideFormatOptions {
   bool floating_point = true;  // false: %e %f %g %a are not conversions
+  // 0: no limit. Otherwise at most `limit` units are appended: the result is
+  // the first `limit` units of the unlimited expansion, formatting stops
+  // there, and a width or precision far past the limit costs no more than
+  // one near it (so no length_error for integers, characters and text).
+  std::size_t limit = 0;
 };
 
 // Appends the expansion of the zero-terminated `format` to `out`, taking
@@ -36,4 +43,4 @@ extern template void AppendWideFormat<WCHAR>(std::vector<WCHAR>&, const WCHAR*, 
 extern template void AppendWideFormat<char16_t>(std::vector<WCHAR>&, const char16_t*, std::va_list,
                                                 WideFormatOptions);
 
-}  // namespace zelu::cstring::internal
+}  // namespace zelu::win32

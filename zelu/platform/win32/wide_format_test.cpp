@@ -2,7 +2,7 @@
 // flag, width, precision and size prefix it accepts gives snprintf's text
 // for the matching narrow directive; then the wide conventions and the
 // refusals, which have no snprintf counterpart.
-#include <zelu/platform/cstring/internal/wide_format.h>
+#include <zelu/platform/win32/wide_format.h>
 
 #include <cfloat>
 #include <cmath>
@@ -17,8 +17,8 @@
 
 namespace {
 
-using zelu::cstring::internal::AppendWideFormat;
-using zelu::cstring::internal::WideFormatOptions;
+using zelu::win32::AppendWideFormat;
+using zelu::win32::WideFormatOptions;
 
 std::u16string WidenAscii(const std::string& text) { return {text.begin(), text.end()}; }
 
@@ -196,3 +196,41 @@ TEST(WideFormatTest, ResultsPastTheTextLimitThrow) {
 }
 
 }  // namespace
+
+// With a limit, the result is the first `limit` units of the unlimited
+// expansion, however far widths and precisions reach past it.
+TEST(WideFormatTest, ALimitKeepsThePrefixOfTheUnlimitedResult) {
+  const std::u16string long_text(2000, u'q');
+  const struct { const char16_t* format; bool text; } formats[] = {
+      {u"%*.*d", false}, {u"%-*.*d|", false}, {u"%0*.*d", false}, {u"%+#*.*x", false}, {u"ab%*.*ucd", false},
+      {u"%*.*s|", true}, {u"%-*.*s|", true}, {u"[%*.*s]%d", true},
+  };
+  int mismatches = 0;
+  for (const std::size_t limit : {std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{1023}}) {
+    const int l = static_cast<int>(limit);
+    for (const int width : {0, 3, l - 2, l, l + 1, l + 40, 3 * l, 5000}) {
+      for (const int precision : {-1, 0, 3, l - 2, l, l + 1, l + 40, 3 * l, 5000}) {
+        for (const auto& [format, text] : formats) {
+          for (const int value : {-42, 7}) {
+            const std::u16string whole =
+                text ? FormatWide({}, format, width, precision, value < 0 ? u"abcde" : long_text.c_str(), value)
+                     : FormatWide({}, format, width, precision, value);
+            const std::u16string cut = text ? FormatWide({true, limit}, format, width, precision,
+                                                         value < 0 ? u"abcde" : long_text.c_str(), value)
+                                            : FormatWide({true, limit}, format, width, precision, value);
+            if (cut != whole.substr(0, limit) && ++mismatches <= 5) {
+              ADD_FAILURE() << testing::PrintToString(std::u16string(format)) << " width " << width << " precision "
+                            << precision << " value " << value << " limit " << limit;
+            }
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(FormatWide({false, 5}, u"%2147483647d"), u"     ") << "no length_error under a limit";
+  EXPECT_EQ(FormatWide({false, 5}, u"%.2147483647d", 1), u"00000");
+  EXPECT_EQ(FormatWide({false, 5}, u"%-2147483647d|", 1), u"1    ");
+  EXPECT_EQ(FormatWide({false, 5}, u"%*c|", INT_MAX, int{'x'}), u"     ");
+  EXPECT_EQ(FormatWide({false, 5}, u"%-*c|", INT_MAX, int{'x'}), u"x    ");
+}

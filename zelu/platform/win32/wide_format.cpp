@@ -1,4 +1,4 @@
-#include <zelu/platform/cstring/internal/wide_format.h>
+#include <zelu/platform/win32/wide_format.h>
 
 #include <algorithm>
 #include <climits>
@@ -7,10 +7,11 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include <zelu/platform/win32/utf8.h>
 
-namespace zelu::cstring::internal {
+namespace zelu::win32 {
 namespace {
 
 enum class ArgSize { kDefault, kChar, kShort, kLong, kLongLong, kLongDouble, kWide, kPointer };
@@ -45,20 +46,19 @@ void CheckRoom(const std::vector<WCHAR>& out, std::size_t extra) {
   if (extra > kMaxFormattedUnits - out.size()) throw std::length_error("formatted text too long");
 }
 
-void AppendPadding(std::vector<WCHAR>& out, int count) {
-  if (count <= 0) return;
-  CheckRoom(out, static_cast<std::size_t>(count));
-  out.insert(out.end(), static_cast<std::size_t>(count), WCHAR{' '});
-}
-
-// Appends `units` padded to the directive's width with spaces.
-void AppendPadded(std::vector<WCHAR>& out, const Directive& directive, const WCHAR* units,
-                  std::size_t length) {
-  CheckRoom(out, std::max(length, static_cast<std::size_t>(directive.width)));
-  const int pad = directive.width > static_cast<int>(length) ? directive.width - static_cast<int>(length) : 0;
-  if (!directive.LeftAlign()) AppendPadding(out, pad);
-  out.insert(out.end(), units, units + length);
-  if (directive.LeftAlign()) AppendPadding(out, pad);
+// Appends `units` padded to the directive's width with spaces, keeping only
+// the first `room` units of that: what lies beyond is never built.
+void AppendPadded(std::vector<WCHAR>& out, const Directive& directive, const WCHAR* units, std::size_t length,
+                  std::size_t room) {
+  const auto width = static_cast<std::size_t>(directive.width);
+  const std::size_t pad = width > length ? width - length : 0;
+  const std::size_t before = directive.LeftAlign() ? 0 : std::min(pad, room);
+  const std::size_t shown = std::min(length, room - before);
+  const std::size_t after = directive.LeftAlign() ? std::min(pad, room - shown) : 0;
+  CheckRoom(out, before + shown + after);
+  out.insert(out.end(), before, WCHAR{' '});
+  out.insert(out.end(), units, units + shown);
+  out.insert(out.end(), after, WCHAR{' '});
 }
 
 // Runs the C library's snprintf with a narrow directive built from `directive` and the
@@ -128,6 +128,32 @@ void AppendNumber(std::vector<WCHAR>& out, const Directive& directive, const cha
   AppendAscii(out, large.data(), static_cast<std::size_t>(needed));
 }
 
+bool IsIntegerConversion(char conversion) { return std::string_view("diuxXo").find(conversion) != std::string_view::npos; }
+
+// Shrinks a width and precision that reach far past `limit` units without
+// changing the first `limit` units of the expansion (padding is cut by
+// AppendPadded itself).
+//   * Text: reading more than `limit` units past the width changes neither
+//     the padding nor what shows.
+//   * An integer is [spaces][sign or prefix][zeros][digits][spaces]: once
+//     the zeros that the precision asks for outnumber the limit, fewer of
+//     them (with the width shrunk by as many) show the same, and so does a
+//     width whose padding alone outnumbers the limit.
+// Floating-point digits are left alone: rounding may carry from far right.
+void FitToLimit(Directive& directive, std::size_t limit) {
+  const int cap = static_cast<int>(std::min<std::size_t>(limit, INT_MAX / 4)) + 32;
+  if (directive.conversion == 's' || directive.conversion == 'S') {
+    const int most = directive.width > INT_MAX - cap ? INT_MAX : directive.width + cap;
+    if (directive.precision < 0 || directive.precision > most) directive.precision = most;
+  } else if (IsIntegerConversion(directive.conversion)) {
+    if (directive.precision > cap) {
+      directive.width = std::max(0, directive.width - (directive.precision - cap));
+      directive.precision = cap;
+    }
+    directive.width = std::min(directive.width, 2 * cap);
+  }
+}
+
 template <typename Unit>
 class WideFormatter {
  public:
@@ -136,7 +162,8 @@ class WideFormatter {
 
   void Run(const Unit* format) {
     cursor_ = format;
-    while (*cursor_ != 0) {
+    end_ = options_.limit == 0 ? SIZE_MAX : out_.size() + options_.limit;
+    while (*cursor_ != 0 && out_.size() < end_) {
       const char32_t unit = Next();
       if (unit != '%') {
         out_.push_back(static_cast<WCHAR>(unit));
@@ -146,12 +173,16 @@ class WideFormatter {
       Directive directive;
       ParseDirective(directive);
       if (directive.conversion == 0) return;  // format ended inside the directive
+      if (options_.limit != 0) FitToLimit(directive, options_.limit);
       Convert(directive);
     }
+    if (out_.size() > end_) out_.resize(end_);
   }
 
  private:
   char32_t Next() { return static_cast<char32_t>(*cursor_++); }
+  // How many more units are kept.
+  std::size_t Room() const { return end_ - out_.size(); }
   char32_t Peek() const { return static_cast<char32_t>(*cursor_); }
 
   int ReadCount() {
@@ -300,7 +331,7 @@ class WideFormatter {
     std::snprintf(digits, sizeof digits, "%0*llX", static_cast<int>(2 * sizeof(std::uintptr_t)),
                   static_cast<unsigned long long>(value));
     const std::vector<WCHAR> units(digits, digits + 2 * sizeof(std::uintptr_t));
-    AppendPadded(out_, directive, units.data(), units.size());
+    AppendPadded(out_, directive, units.data(), units.size(), Room());
   }
 
   void ConvertChar(const Directive& directive, bool wide) {
@@ -313,7 +344,7 @@ class WideFormatter {
       const char byte = static_cast<char>(value);
       length = zelu::win32::Utf8ToUtf16(&byte, 1, unit);
     }
-    AppendPadded(out_, directive, unit, length);
+    AppendPadded(out_, directive, unit, length, Room());
   }
 
   void ConvertString(const Directive& directive, bool wide) {
@@ -329,7 +360,7 @@ class WideFormatter {
     if (directive.precision >= 0 && units.size() > static_cast<std::size_t>(directive.precision)) {
       units.resize(static_cast<std::size_t>(directive.precision));
     }
-    AppendPadded(out_, directive, units.data(), units.size());
+    AppendPadded(out_, directive, units.data(), units.size(), Room());
   }
 
   // A wide string argument may point at WCHAR or char16_t text; its units
@@ -354,6 +385,7 @@ class WideFormatter {
   std::va_list* args_;
   WideFormatOptions options_;
   const Unit* cursor_ = nullptr;
+  std::size_t end_ = SIZE_MAX;  // the size at which the output stops
 };
 
 }  // namespace
@@ -371,4 +403,4 @@ template void AppendWideFormat<WCHAR>(std::vector<WCHAR>&, const WCHAR*, std::va
 template void AppendWideFormat<char16_t>(std::vector<WCHAR>&, const char16_t*, std::va_list,
                                          WideFormatOptions);
 
-}  // namespace zelu::cstring::internal
+}  // namespace zelu::win32
