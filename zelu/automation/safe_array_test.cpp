@@ -150,15 +150,13 @@ TEST_P(SafeArrayMemberTest, StatusTraceHeldArrayAndLocks) {
 }
 
 // A member call on the wrapper, as an action; optionally with the held
-// array's lock count saturated for the length of the call.
+// array's lock count (one, the wrapper's) saturated for the call.
 Action On(std::function<LONG(CSafeArray&, Out&)> call, bool saturated = false) {
   return [call, saturated](Wrapper& w, SAFEARRAY*, Out& out) {
-    if (!saturated) return call(*w, out);
     SAFEARRAY* const array = *w;
-    const ULONG locks = array->cLocks;
-    array->cLocks = kEveryLock;
+    if (saturated) array->cLocks = kEveryLock;
     const LONG status = call(*w, out);
-    array->cLocks = locks;
+    if (saturated) array->cLocks = 1;
     return status;
   };
 }
@@ -179,7 +177,7 @@ std::function<LONG(CSafeArray&, Out&)> DataOf(UINT dim) {
   return [dim](CSafeArray& w, Out& out) { return ReadData(w, out, dim); };
 }
 // Through the `long` forms, which pass on to the LONG ones (which GetData
-// and the copy row read).
+// reads).
 std::function<LONG(CSafeArray&, Out&)> Bound(bool upper, UINT dim) {
   return [=](CSafeArray& w, Out& out) {
     long bound = -7;
@@ -191,8 +189,7 @@ std::function<LONG(CSafeArray&, Out&)> Bound(bool upper, UINT dim) {
 LONG LockAndCheckData(CSafeArray& w, Out& out) {
   void* data = nullptr;
   const LONG status = w.AccessData(&data);
-  SAFEARRAY* const held = w;
-  out.value = held != nullptr && data == held->pvData ? 1 : 0;
+  out.value = data != nullptr && data == static_cast<SAFEARRAY*>(w)->pvData ? 1 : 0;
   return status;
 }
 LONG ReadType(CSafeArray& w, Out& out) {

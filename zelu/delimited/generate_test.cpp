@@ -69,13 +69,10 @@ INSTANTIATE_TEST_SUITE_P(Table, RenderTest, testing::ValuesIn(std::vector<Render
     {"ZeroDelimiterEndsTheTextAfterTheFirstValue", {12, 3}, {}, u"12", 0},
     {"LongKeptInRangeClampedOutside", {5L, -2147483648L, LONG_MAX, LONG_MIN, 4294967301L, -4294967296L}, {},
      u"5^-2147483648^2147483647^-2147483648^2147483647^-2147483648"},
-    {"SetAtString", {1, 2}, {{0, W(u"y")}, {0, W(u"x")}}, u"\"x\"^2"},
+    // Read back, "0" and "1" would pass for truth values: only here shows the word.
     {"SetAtBoolAndByteOverStrings", {W(u"a"), W(u"b")}, {{0, false}, {1, 9_b}}, u"FALSE^9"},
-    {"SetAtFloatAndLong", {1.5, true}, {{0, 2.25f}, {1, -7L}}, u"2.250000^-7"},
-    {"SetAtIntAndDouble", {1.5f, 2_b}, {{0, -3}, {1, 0.125}}, u"-3^0.125000"},
     {"SetAtOutsideTheListRefused", {W(u"a"), 2},
      {{-1, true}, {2, 1}, {3, 1L}, {INT_MAX, W(u"z")}, {INT_MIN, 1_b}, {2, 1.0f}, {-1, 1.0}, {2, nullptr}}, u"\"a\"^2"},
-    {"SetAtNullAndClampedLong", {W(u"a"), 2}, {{1, nullptr}, {0, 8589934592L}}, u"2147483647^\"\""},
 }), zelu::testing::CaseName());
 
 TEST(GenerateTest, TextIsCopiedAndTheLineStaysUntilTheNextGenerate) {

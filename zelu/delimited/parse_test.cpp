@@ -54,12 +54,7 @@ struct Destinations {
   }
 };
 
-struct SplitCase {
-  const char* name;
-  std::u16string_view line;
-  WCHAR delimiter;
-  Fields fields;
-};
+struct SplitCase { const char* name; std::u16string_view line; WCHAR delimiter; Fields fields; };
 
 class SplitTest : public testing::TestWithParam<SplitCase> {};
 

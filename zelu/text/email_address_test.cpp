@@ -91,9 +91,8 @@ struct FailingExitSink : TraceRecorder {
 };
 
 TEST(EmailAddressTraceTest, ScopeClosesWhenAnExceptionPassesThrough) {
-  CEmailAddress address(W(u"x@y..z"));
   FailingExitSink sink;
-  EXPECT_THROW(address.IsValid(), std::runtime_error);
+  EXPECT_THROW(CEmailAddress(W(u"x@y..z")).IsValid(), std::runtime_error);
   EXPECT_EQ(sink.Lines(), (Events{"ZELUSTRING EmailAddress:47 CEmailAddress::IsValid", "exit 0 0 at 67 flag 1",
                                   "leave CEmailAddress::IsValid (exception) after 0 0 at 67"}));
 }

@@ -14,12 +14,7 @@ namespace {
 using zelu::testing::ToU16;
 using W = zelu::testing::WideText;
 
-struct TokenCase {
-  std::string name;
-  std::u16string_view text;
-  std::u16string_view delimiters;
-  std::vector<std::u16string> tokens;
-};
+struct TokenCase { std::string name; std::u16string_view text, delimiters; std::vector<std::u16string> tokens; };
 
 void PrintTo(const TokenCase& c, std::ostream* out) { *out << c.name; }
 
