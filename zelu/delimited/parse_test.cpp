@@ -54,12 +54,7 @@ struct Destinations {
   }
 };
 
-struct SplitCase {
-  const char* name;
-  std::u16string_view line;
-  WCHAR delimiter;
-  Fields fields;
-};
+struct SplitCase { const char* name; std::u16string_view line; WCHAR delimiter; Fields fields; };
 
 class SplitTest : public testing::TestWithParam<SplitCase> {};
 
@@ -73,25 +68,14 @@ TEST_P(SplitTest, ConstructorAndParseLineGiveTheFields) {
 
 INSTANTIATE_TEST_SUITE_P(Table, SplitTest, testing::ValuesIn(std::vector<SplitCase>{
     {"Empty", u"", '^', {u""}},
-    {"OnlyDelimiter", u"^", '^', {u"", u""}},
-    {"LeadingDelimiter", u"^a", '^', {u"", u"a"}},
-    {"TrailingDelimiter", u"a^b^", '^', {u"a", u"b", u""}},
-    {"ConsecutiveDelimiters", u"a^^^b", '^', {u"a", u"", u"", u"b"}},
-    {"EarlyFieldsKeepWhiteSpace", u" a ^\t b\t^ c ", '^', {u" a ", u"\t b\t", u"c"}},
-    {"LastFieldLosesLineEnd", u" a ^ b \r\n", '^', {u" a ", u"b"}},
-    {"LastFieldTrimmedBeforeItIsRead", u" TRUE^ TRUE \r\n", '^', {u" TRUE", u"TRUE"}},
-    {"OnlySpaces", u"   ", '^', {u""}},
-    {"WhiteSpaceOnlyFieldsBeforeTheLast", u"  ^ \t ", '^', {u"  ", u""}},
-    {"UnicodeSpaceTrimmedFromLast", u"a^\u3000b\u2003", '^', {u"a", u"b"}},
-    {"NoBreakSpaceIsNotWhiteSpace", u"a^\u00a0b\u00a0", '^', {u"a", u"\u00a0b\u00a0"}},
+    {"EmptyFieldsAtBothEndsAndBetween", u"^a^^b^", '^', {u"", u"a", u"", u"b", u""}},
+    {"OnlyTheLastFieldIsTrimmed", u" a ^\t b\t^ c \r\n", '^', {u" a ", u"\t b\t", u"c"}},
+    {"WhiteSpaceOnlyFields", u"  ^ \t ", '^', {u"  ", u""}},
+    {"UnicodeSpacesButNotNoBreakSpaceTrimmed", u"a^\u3000\u00a0b\u2003", '^', {u"a", u"\u00a0b"}},
     {"QuotedDelimiter", u"\"x^y\"^z", '^', {u"\"x^y\"", u"z"}},
-    {"UnmatchedQuoteRunsToTheEnd", u"\"x^y", '^', {u"\"x^y"}},
-    {"UnmatchedQuoteInLaterField", u"a^b\"c^d ", '^', {u"a", u"b\"c^d"}},
+    {"UnmatchedQuoteRunsToTheEnd", u"a^b\"c^d ", '^', {u"a", u"b\"c^d"}},
     {"QuoteFlipsMidField", u"a\"b^c\"d^e", '^', {u"a\"b^c\"d", u"e"}},
-    {"DoubledQuoteFlipsTwice", u"\"p\"\"q\"^r", '^', {u"\"p\"\"q\"", u"r"}},
-    {"EmptyQuotes", u"\"\"^\"\"", '^', {u"\"\"", u"\"\""}},
     {"QuotedLastFieldTrimmedOutside", u"a^ \" b \" \n", '^', {u"a", u"\" b \""}},
-    {"QuoteAsDelimiter", u"a\"b\"\"c", '"', {u"a", u"b", u"", u"c"}},
     {"QuoteAsDelimiterNeverQuotes", u"\"x^y\"", '"', {u"", u"x^y", u""}},
     {"ZeroDelimiterGivesOneTrimmedField", u" a^b\"c,d \r\n", 0, {u"a^b\"c,d"}},
     {"TabDelimiter", u"a \tb\t", '\t', {u"a ", u"b", u""}},
@@ -99,7 +83,6 @@ INSTANTIATE_TEST_SUITE_P(Table, SplitTest, testing::ValuesIn(std::vector<SplitCa
     {"NonAsciiDelimiter", u"x\u00a7y\u00a7", 0x00a7, {u"x", u"y", u""}},
     {"DelimiterBelowTheQuote", u"a!\"b!c\"!\x01!", '!', {u"a", u"\"b!c\"", u"\x01", u""}},
     {"ControlUnitsAreOrdinary", u"\x01\x1f^\x7f ^", '^', {u"\x01\x1f", u"\x7f ", u""}},
-    {"SurrogatesAreOrdinaryUnits", u"\U0001F600^\U0001F600", '^', {u"\U0001F600", u"\U0001F600"}},
 }), zelu::testing::CaseName());
 
 TEST(ParseTest, CursorWalksEveryOverloadOnceAndANewLineReplacesEveryField) {
@@ -132,26 +115,15 @@ using Expected = std::variant<bool, int, unsigned char, float, double, std::u16s
 
 TEST(ParseTest, ConversionOfEveryDestinationType) {
   const std::pair<std::u16string_view, Expected> rows[] = {
-      {u"TRUE", true}, {u"true", true}, {u"True", true}, {u"tRuE", true}, {u"FALSE", false}, {u"false", false},
-      {u"FaLsE", false}, {u"7", true}, {u"2", true}, {u"-1", true}, {u" +3", true}, {u"0", false}, {u"-0", false},
-      {u"0.9", false}, {u"yes", false}, {u"no", false}, {u"", false}, {u" TRUE", false}, {u"TRUE ", false},
-      {u"TRUTH", false}, {u"\"TRUE\"", false},
-      // Saturation, not wrapping: 2^32 would wrap to 0 and read as false.
-      {u"4294967296", true}, {u"-99999999999999999999", true},
-      {u"42", 42}, {u"-17", -17}, {u"+8", 8}, {u" \t\v12", 12}, {u"12abc", 12}, {u"1 2", 1}, {u"abc", 0}, {u"", 0},
-      {u"- 8", 0}, {u"+-8", 0}, {u"0.9", 0}, {u"0x1F", 0}, {u"007", 7}, {u"\u3000" u"9", 9}, {u"\u0661", 0},
-      {u"2147483647", INT_MAX}, {u"2147483648", INT_MAX}, {u"4294967296", INT_MAX}, {u"-2147483648", INT_MIN},
-      {u"-2147483649", INT_MIN}, {u"99999999999999999999999", INT_MAX}, {u"-99999999999999999999999", INT_MIN},
-      {u"200", 200_b}, {u"255", 255_b}, {u"256", 0_b}, {u"300", 44_b}, {u"-1", 255_b}, {u"-256", 0_b},
-      {u" 65x", 65_b}, {u"abc", 0_b}, {u"99999999999", 255_b} /* 0x7FFFFFFF */, {u"-99999999999", 0_b},
-      {u"1.5", 1.5}, {u"1.5kg", 1.5}, {u"abc", 0.0}, {u"", 0.0}, {u"-0.25", -0.25}, {u" \t+3e2", 300.0},
-      {u".5", 0.5}, {u"1d2", 100.0}, {u"2e", 2.0}, {u"0.000001", 0.000001}, {u"1,5", 1.0}, {u"1e400", HUGE_VAL},
-      {u"-1e400", -HUGE_VAL}, {u"1e-400", 0.0},
-      {u"1.5", 1.5f}, {u"0.1", 0.1f}, {u"-2.5x", -2.5f}, {u"abc", 0.0f}, {u"3.4028235e38", FLT_MAX},
-      {u"3.4028235677e38", FLT_MAX} /* rounds down */, {u"3.40282357e38", HUGE_VALF} /* past the rounding boundary */,
-      {u"1e39", HUGE_VALF}, {u"-1e39", -HUGE_VALF}, {u"1e400", HUGE_VALF}, {u"1e-50", 0.0f},
-      {u"", u""sv}, {u"plain", u"plain"sv}, {u"  both sides \t", u"  both sides \t"sv}, {u"\"a^b\"", u"\"a^b\""sv},
-      {u"say \"hi\"", u"say \"hi\""sv}, {u"\u00e9\U0001F600", u"\u00e9\U0001F600"sv},
+      {u"TRUE", true}, {u"tRuE", true}, {u"FaLsE", false}, {u"7", true}, {u"-1", true}, {u"0", false},
+      {u"0.9", false}, {u"yes", false}, {u" TRUE", false}, {u"TRUTH", false}, {u"\"TRUE\"", false},
+      {u"4294967296", true} /* saturates: wrapping would give 0 */,
+      {u"42", 42}, {u"-17", -17}, {u"12abc", 12}, {u"abc", 0}, {u"2147483648", INT_MAX}, {u"-2147483649", INT_MIN},
+      {u"200", 200_b}, {u"300", 44_b}, {u"-1", 255_b}, {u"99999999999", 255_b} /* 0x7FFFFFFF */, {u"-99999999999", 0_b},
+      {u"1.5kg", 1.5}, {u"abc", 0.0}, {u"1d2", 100.0}, {u"1e400", HUGE_VAL}, {u"-1e400", -HUGE_VAL},
+      {u"0.1", 0.1f}, {u"-2.5x", -2.5f}, {u"abc", 0.0f}, {u"3.4028235677e38", FLT_MAX} /* rounds down */,
+      {u"3.40282357e38", HUGE_VALF} /* past the rounding boundary */, {u"-1e39", -HUGE_VALF}, {u"1e-50", 0.0f},
+      {u"", u""sv}, {u"  both sides \t", u"  both sides \t"sv}, {u"say \"hi\"", u"say \"hi\""sv},
   };
   for (const auto& [field, expected] : rows) {
     SCOPED_TRACE(testing::PrintToString(std::u16string(field)));
@@ -178,9 +150,8 @@ TEST(ParseTest, ConversionOfEveryDestinationType) {
 // filled with '~'.
 TEST(ParseTest, BufferReceivesAtMostSizeMinusTwoUnits) {
   const std::pair<int, std::u16string_view> rows[] = {
-      {2, u"\0~~~~~~~~~"sv}, {3, u"a\0~~~~~~~~"sv}, {4, u"ab\0~~~~~~~"sv}, {7, u"abcde\0~~~~"sv},
-      {8, u"abcdef\0~~~"sv}, {10, u"abcdef\0~~~"sv}, {1, u"~~~~~~~~~~"sv}, {0, u"~~~~~~~~~~"sv},
-      {-4, u"~~~~~~~~~~"sv}, {INT_MIN, u"~~~~~~~~~~"sv},
+      {2, u"\0~~~~~~~~~"sv}, {3, u"a\0~~~~~~~~"sv}, {7, u"abcde\0~~~~"sv}, {8, u"abcdef\0~~~"sv},
+      {10, u"abcdef\0~~~"sv}, {1, u"~~~~~~~~~~"sv}, {0, u"~~~~~~~~~~"sv}, {INT_MIN, u"~~~~~~~~~~"sv},
   };
   CDelimitedParse parse(W(u"abcdef^x"));
   for (const auto& [size, expected] : rows) {

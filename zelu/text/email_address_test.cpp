@@ -54,7 +54,6 @@ INSTANTIATE_TEST_SUITE_P(Table, EmailAddressTest, ::testing::ValuesIn(std::vecto
     {"DomainNeedsNoDot", u"x@y", 1, 77, u"x", u"y"},
     {"Empty", u"", 0, 52, u"", u""},
     {"NoAtSign", u"xy", 0, 52, u"xy", u""},
-    {"TwoAdjacentAtSigns", u"x@@y", 0, 52, u"x", u"@y"},
     {"TwoAtSigns", u"x@y@z", 0, 52, u"x", u"y@z"},
     {"EmptyUser", u"@y", 0, 58, u"", u"y"},
     {"EmptyDomain", u"x@", 0, 58, u"x", u""},
@@ -63,7 +62,6 @@ INSTANTIATE_TEST_SUITE_P(Table, EmailAddressTest, ::testing::ValuesIn(std::vecto
     {"TwoDots", u"x@y..z", 0, 67, u"x", u"y..z"},
     {"HyphensAndDigits", u"x@-y-.z9", 1, 77, u"x", u"-y-.z9"},
     {"Underscore", u"x@y_z", 0, 73, u"x", u"y_z"},
-    {"Space", u"x@y z", 0, 73, u"x", u"y z"},
     {"BadCharacterInLastLabel", u"x@a.b.c!", 0, 73, u"x", u"a.b.c!"},
     // Labels are checked one after the other: the empty first label is found
     // before the bad character of the second, and the other way round.
@@ -93,9 +91,8 @@ struct FailingExitSink : TraceRecorder {
 };
 
 TEST(EmailAddressTraceTest, ScopeClosesWhenAnExceptionPassesThrough) {
-  CEmailAddress address(W(u"x@y..z"));
   FailingExitSink sink;
-  EXPECT_THROW(address.IsValid(), std::runtime_error);
+  EXPECT_THROW(CEmailAddress(W(u"x@y..z")).IsValid(), std::runtime_error);
   EXPECT_EQ(sink.Lines(), (Events{"ZELUSTRING EmailAddress:47 CEmailAddress::IsValid", "exit 0 0 at 67 flag 1",
                                   "leave CEmailAddress::IsValid (exception) after 0 0 at 67"}));
 }

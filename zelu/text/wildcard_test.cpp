@@ -32,80 +32,48 @@ TEST_P(MatcheTest, GivesTheExpectedCode) {
   EXPECT_EQ(zelu::reference::Matche(pattern, text), c.expected) << "the reference disagrees with the table";
 }
 
+// Inputs outside what the sweeps below reach, a row for each result, and
+// the rules the sweeps could only confirm by chance.
 INSTANTIATE_TEST_SUITE_P(Table, MatcheTest, testing::ValuesIn(std::vector<MatchCase>{
-    // The rows every implementation of the rules must reproduce.
-    {"EmptyEmpty", u"", u"", 1},
-    {"EmptyPatternLeavesText", u"", u"a", 2},
-    {"EmptyTextLeavesPattern", u"a", u"", 3},
-    {"StarMatchesEmpty", u"*", u"", 1},
-    {"TwoStarsAgainstEmpty", u"**", u"", 3},
-    {"TrailingStarAfterLastUnit", u"a*", u"a", 1},
-    {"TwoTrailingStarsAfterLastUnit", u"a**", u"a", 3},
-    {"TwoTrailingStarsWithTextLeft", u"a**", u"ab", 1},
-    {"StarQuestionAgainstEmpty", u"*?", u"", 3},
-    {"StarQuestionAgainstOne", u"*?", u"a", 1},
+    {"StarBetweenLiterals", u"x*y", u"xaaay", 1},
     {"TextLonger", u"abc", u"abcd", 2},
+    {"StarFindsNoLiteral", u"*a", u"xyz", 3},
+    {"PlainSetRejects", u"[abc]", u"d", 4},
     {"LiteralDiffers", u"abc", u"abd", 5},
     {"CaseSensitive", u"A", u"a", 5},
-    {"StarFindsNoLiteral", u"*a", u"xyz", 3},
-    {"StarBetweenLiterals", u"x*y", u"xaaay", 1},
-    {"NegatedSetAdmits", u"[!abc]", u"d", 1},
-    {"CaretNegatedSetRejects", u"[^abc]", u"a", 4},
-    {"PlainSetRejects", u"[abc]", u"d", 4},
-    {"ReversedRange", u"[c-a]", u"b", 1},
     {"EmptySet", u"[]", u"a", 6},
     {"EmptyNegatedSet", u"[!]", u"a", 6},
-    {"RangeWithoutEnd", u"[a-]", u"a", 6},
-    {"EscapedCloseInSet", u"[\\]]", u"]", 1},
-    {"LeadingDashInSet", u"[-a]", u"-", 1},
+    {"FaultReachedByMatching", u"[a", u"x", 6},
+    {"FaultNotReached", u"b[a", u"x", 5},
     {"BackslashOutsideSetIsLiteral", u"\\*", u"\\x", 1},
-    {"StarThenUnclosedSet", u"*[", u"x", 6},
-    // Stars: nested groups, star runs with `?`, and how each trial result
-    // after a star goes on (2, 4, 5) or ends the search (1, 3, 6).
-    {"NestedStarsInOrder", u"*a*b*c*", u"xxaxxbxxcxx", 1},
+    {"NegatedSetAdmits", u"[!abc]", u"d", 1},
+    {"CaretNegatedSetRejects", u"[^abc]", u"a", 4},
+    {"ReversedRange", u"[c-a]", u"b", 1},
+    {"RangeIsUnsigned", u"[\uffff-\u7fff]", u"\u8000", 1},
+    // Stars: how each trial result after a star goes on (2, 4, 5) or ends
+    // the search (1, 3, 6).
     {"NestedStarsOutOfOrder", u"*a*b*c*", u"xxcxxbxxaxx", 3},
     {"StarRunWithQuestions", u"a*?*?b", u"axyb", 1},
-    {"StarRunQuestionsRunOut", u"a*??", u"ax", 3},
-    {"TrialPatternEndedTriesNext", u"*ab", u"abab", 1},
-    {"TrialLiteralDiffersTriesNext", u"*ab", u"aacab", 1},
-    {"TrialSetRejectsTriesNext", u"*a[0-9]", u"axa7", 1},
     {"TrialTextEndedStopsSearch", u"*abc", u"xab", 3},
     {"TrialMalformedStopsSearch", u"*a[!b", u"abac", 6},
-    {"LaterGroupDecidesOnFirstFit", u"*a*c", u"abab", 3},
-    // Sets: after stars, ranges either way and unsigned, dashes, escapes, and
-    // which fault a malformed set gives first.
     {"SetAfterStar", u"*[0-9].txt", u"a1b2.txt", 1},
-    {"ReversedRangeRejects", u"[z-a]", u"A", 4},
-    {"RangeIsUnsigned", u"[\uffff-\u7fff]", u"\u8000", 1},
+    // Sets: dashes and escapes.
     {"DashAfterRangeIsMember", u"[a-b-c]", u"-", 1},
-    {"DashAfterRangeDoesNotMakeRange", u"[a-b-d]", u"c", 4},
-    {"AdmittedBeforeRangeFaultIsReached", u"[ab-]", u"a", 1},
-    {"EscapedBackslashMember", u"[\\\\]", u"\\", 1},
-    {"EscapedDashIsMember", u"[a\\-z]", u"-", 1},
     {"EscapedDashMakesNoRange", u"[a\\-z]", u"b", 4},
     {"EscapedRangeEndIsClose", u"[ -\\]]", u"]", 1},
-    {"CloseAsFirstNegatedMemberIsEmpty", u"[^]a]", u"b", 6},
-    {"NegatedAdmittedBeforeEndLooked", u"[!a", u"a", 4},
-    {"NegatedUnclosed", u"[!a", u"b", 6},
-    {"PlainUnclosedAdmits", u"[a", u"a", 6},
-    {"PlainUnclosedRejects", u"[a", u"b", 6},
-    {"SkipPassesEscapedClose", u"[ab\\]]", u"a", 1},
     // Code units: a surrogate pair is two of them.
     {"SurrogatePairTakesTwoQuestions", u"??", u"\U0001F600", 1},
-    {"SurrogatePairLeftOverByOneQuestion", u"?", u"\U0001F600", 2},
     {"HighSurrogateRangeThenAny", u"[\xD800-\xDBFF]?", u"\U0001F600", 1},
 }), zelu::testing::CaseName());
 
 TEST(IsValidPatternTest, NamesTheFirstFault) {
   struct Row { std::u16string_view pattern; int valid, fault; };
   const Row rows[] = {
-      {u"", 1, zelu::kPatternValid}, {u"abc", 1, 0}, {u"\\", 1, 0}, {u"]", 1, 0}, {u"[!]", 1, 0}, {u"[^]", 1, 0},
-      {u"[", 0, zelu::kPatternSetNotClosed}, {u"[a", 0, -3}, {u"[a-b", 0, -3}, {u"a[b]c[d", 0, -3},
-      {u"[]", 0, zelu::kPatternEmptySet},
-      {u"[a-", 0, zelu::kPatternRangeWithoutEnd}, {u"[a-]", 0, -2},
-      {u"[\\", 0, zelu::kPatternEscapeAtEnd}, {u"[a\\", 0, -1}, {u"[a-\\", 0, -1},
-      // What passes, and what stops the scan first.
-      {u"*?[a-z]x[!0-9]", 1, 0}, {u"[a-\\]]", 1, 0}, {u"[a-b-c]", 1, 0}, {u"[a-b]]", 1, 0},
+      {u"", 1, zelu::kPatternValid}, {u"\\]", 1, 0}, {u"[!]", 1, 0}, {u"[^]", 1, 0}, {u"*?[a-z]x[!0-9]", 1, 0},
+      {u"[a-\\]]", 1, 0}, {u"[a-b-c]", 1, 0}, {u"[", 0, zelu::kPatternSetNotClosed}, {u"a[b]c[d", 0, -3},
+      {u"[]", 0, zelu::kPatternEmptySet}, {u"[a-", 0, zelu::kPatternRangeWithoutEnd}, {u"[a-]", 0, -2},
+      {u"[\\", 0, zelu::kPatternEscapeAtEnd}, {u"[a-\\", 0, -1},
+      // The first fault met stops the scan.
       {u"[a]b[]c[", 0, -4}, {u"[a-][", 0, -2},
   };
   for (const Row& row : rows) {
@@ -134,27 +102,23 @@ std::vector<W> AllStrings(std::u16string_view alphabet, std::size_t max_length) 
   return {all.begin(), all.end()};
 }
 
-// matche against the reference; the first 20 differences are reported.
-int CompareMatche(const W& pattern, const W& text, int& differences) {
-  const int expected = zelu::reference::Matche(pattern, text);
-  const int actual = matche(pattern, text);
-  if (actual != expected && ++differences <= 20) {
-    ADD_FAILURE() << "pattern " << testing::PrintToString(ToU16(pattern)) << " text "
-                  << testing::PrintToString(ToU16(text)) << ": matche " << actual << ", reference " << expected;
-  }
-  return actual;
+// matche against the reference; the code matche gave.
+int ExpectReferenceCode(const W& pattern, const W& text) {
+  const int code = matche(pattern, text);
+  EXPECT_EQ(code, zelu::reference::Matche(pattern, text))
+      << "pattern " << testing::PrintToString(ToU16(pattern)) << " text " << testing::PrintToString(ToU16(text));
+  return code;
 }
 
 TEST(WildcardDifferentialTest, EveryShortPatternAgainstEveryShortText) {
   const auto texts = AllStrings(kTextAlphabet, 3);
-  int differences = 0;
   for (const W& pattern : AllStrings(kPatternAlphabet, 4)) {
     int fault = 0, reference_fault = 0;
     EXPECT_EQ(is_valid_pattern(pattern, &fault), zelu::reference::IsValidPattern(pattern, &reference_fault));
     EXPECT_EQ(fault, reference_fault) << testing::PrintToString(ToU16(pattern));
-    for (const W& text : texts) CompareMatche(pattern, text, differences);
+    for (const W& text : texts) ExpectReferenceCode(pattern, text);
+    if (HasFailure()) break;
   }
-  EXPECT_EQ(differences, 0);
 }
 
 TEST(WildcardDifferentialTest, RandomLongerPatternsAndTexts) {
@@ -162,22 +126,19 @@ TEST(WildcardDifferentialTest, RandomLongerPatternsAndTexts) {
   const auto make = [&random](std::u16string_view alphabet, std::size_t max_length) {
     std::u16string s(random() % (max_length + 1), u'a');
     for (auto& unit : s) unit = alphabet[random() % alphabet.size()];
-    return s;
+    return W(s);
   };
-  int differences = 0;
-  int codes_seen[7] = {};
-  for (int i = 0; i < 5000; ++i) {
-    const std::u16string p = make(kPatternAlphabet, 16);
+  unsigned codes_seen = 0;  // bit n: some case gave code n; bit 0: a code outside 1..6
+  for (int i = 0; i < 5000 && !HasFailure(); ++i) {
+    const W pattern = make(kPatternAlphabet, 16);
     // Every other text is over "ab" only, the pattern's literals: those get
     // through stretches far more often and so reach the deeper paths.
     for (int j = 0; j < 8; ++j) {
-      const int code = CompareMatche(W(p), W(make(j % 2 == 0 ? kTextAlphabet : u"ab", 24)), differences);
-      ++codes_seen[code >= 1 && code <= 6 ? code : 0];
+      const int code = ExpectReferenceCode(pattern, make(j % 2 == 0 ? kTextAlphabet : u"ab", 24));
+      codes_seen |= code >= 1 && code <= 6 ? 1u << code : 1u;
     }
   }
-  EXPECT_EQ(differences, 0);
-  EXPECT_EQ(codes_seen[0], 0) << "matche gave a code outside 1..6";
-  for (int code = 1; code <= 6; ++code) EXPECT_GT(codes_seen[code], 0) << "no random case gave " << code;
+  EXPECT_EQ(codes_seen, 0x7Eu) << "every code 1..6 came up, and no other";
 }
 
 // --- Size: a million star groups run in constant stack ------------------------
@@ -191,7 +152,6 @@ std::u16string Repeat(std::u16string_view unit, std::size_t times) {
 TEST(WildcardSizeTest, AMillionStarGroups) {
   constexpr std::size_t kGroups = 1'000'000;
   const W pattern(Repeat(u"*a", kGroups));
-  EXPECT_EQ(matche(pattern, W(Repeat(u"a", kGroups))), zelu::kMatchFound);
   EXPECT_EQ(matche(pattern, W(Repeat(u"xa", kGroups))), zelu::kMatchFound);
   // The last group's trial leaves "x" over (2), and no later 'a' follows.
   EXPECT_EQ(matche(pattern, W(Repeat(u"xa", kGroups) + u"x")), zelu::kMatchTextEnded);
@@ -202,9 +162,7 @@ TEST(WildcardSizeTest, AMillionStarGroups) {
   int fault = 1;
   EXPECT_EQ(is_valid_pattern(with_sets, &fault), 1);
   EXPECT_EQ(fault, zelu::kPatternValid);
-  const W star_run(Repeat(u"*", kGroups) + u"[");
-  EXPECT_EQ(matche(star_run, W(u"x")), zelu::kMatchMalformedPattern);
-  EXPECT_EQ(matche(star_run, W(u"")), zelu::kMatchTextEnded);
+  EXPECT_EQ(matche(W(Repeat(u"*", kGroups) + u"["), W(u"x")), zelu::kMatchMalformedPattern);
 }
 
 }  // namespace
