@@ -1,9 +1,11 @@
 // Test helper: the C library's zone set through TZ for a scope, and a zone
 // that is on daylight time whenever the test runs.
 //
-// Sets TZ (and calls tzset) on construction; on destruction puts back the
-// value TZ had, or unsets it when it had none, and calls tzset again. Tests
-// that use it must not run threads that read the environment meanwhile.
+// Sets TZ on construction; on destruction puts back the value TZ had, or
+// unsets it when it had none. It never calls tzset: reading the changed TZ
+// is the business of the code under test (and of a test's own reference,
+// which calls tzset before localtime_r). Tests that use it must not run
+// threads that read the environment meanwhile.
 #pragma once
 
 #include <time.h>
@@ -20,7 +22,6 @@ class ScopedTimeZone {
   explicit ScopedTimeZone(const std::string& zone) {
     if (const char* old = std::getenv("TZ")) previous_ = old;
     setenv("TZ", zone.c_str(), 1);
-    tzset();
   }
   ~ScopedTimeZone() {
     if (previous_) {
@@ -28,7 +29,6 @@ class ScopedTimeZone {
     } else {
       unsetenv("TZ");
     }
-    tzset();
   }
   ScopedTimeZone(const ScopedTimeZone&) = delete;
   ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;

@@ -21,6 +21,7 @@ using zelu::testing::ScopedTimeZone;
 using zelu::testing::ToU16;
 
 bool DaylightTimeNow() {
+  tzset();
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
@@ -39,6 +40,7 @@ std::pair<bool, bool> DaylightAround(const SYSTEMTIME& wall, LONG offset_minutes
   fields.tm_min = wall.wMinute;
   fields.tm_sec = wall.wSecond;
   const std::time_t change = timegm(&fields) + offset_minutes * 60;
+  tzset();
   std::tm before{}, at{};
   const std::time_t just_before = change - 1;
   localtime_r(&just_before, &before);
@@ -119,6 +121,7 @@ TEST(GetTimeZoneInformationTest, NullRecordFails) { EXPECT_EQ(GetTimeZoneInforma
 // while another thread converts historic dates.
 TEST(GetTimeZoneInformationTest, ConcurrentReadersSeeTheCurrentRules) {
   ScopedTimeZone scoped("Europe/Amsterdam");
+  tzset();
   std::atomic<bool> stop{false};
   std::thread historian([&] {
     for (std::time_t when = -1262304000; !stop; when -= 86400) {  // from 1930 backwards
