@@ -20,7 +20,8 @@
 //     instant. Every other value (status `invalid`, `null` or `error`, or a
 //     `valid` status with an out-of-range or non-finite m_dt) reads as "no
 //     instant": the field getters give -1, arithmetic gives `invalid`.
-//   * Nothing throws except Format, which allocates (std::bad_alloc).
+//   * Nothing throws except Format: std::bad_alloc, or std::length_error
+//     for a pattern of more than INT_MAX / 5 units.
 //   * No state is shared between objects; all members may be used from any
 //     thread, an object by one thread at a time.
 //

@@ -28,18 +28,11 @@ bool DaylightTimeNow() {
   return local.tm_isdst > 0;
 }
 
-// The second at which a SYSTEMTIME written in `offset_minutes` (UTC = local
-// + offset) falls, and whether daylight time is in force just before it and
-// at it.
-std::pair<bool, bool> DaylightAround(const SYSTEMTIME& wall, LONG offset_minutes) {
-  std::tm fields{};
-  fields.tm_year = wall.wYear - 1900;
-  fields.tm_mon = wall.wMonth - 1;
-  fields.tm_mday = wall.wDay;
-  fields.tm_hour = wall.wHour;
-  fields.tm_min = wall.wMinute;
-  fields.tm_sec = wall.wSecond;
-  const std::time_t change = timegm(&fields) + offset_minutes * 60;
+// Whether daylight time is in force just before and at the second that a
+// SYSTEMTIME written with `bias` (UTC = local + bias minutes) names.
+std::pair<bool, bool> DaylightAround(const SYSTEMTIME& wall, LONG bias) {
+  std::tm fields{wall.wSecond, wall.wMinute, wall.wHour, wall.wDay, wall.wMonth - 1, wall.wYear - 1900, 0, 0, 0, 0, nullptr};
+  const std::time_t change = timegm(&fields) + bias * 60;
   tzset();
   std::tm before{}, at{};
   const std::time_t just_before = change - 1;
