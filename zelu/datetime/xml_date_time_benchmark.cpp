@@ -34,7 +34,7 @@ const std::vector<std::string>& Texts() {
       const std::time_t wall = seconds(random) + offset * 60;
       std::tm fields{};
       gmtime_r(&wall, &fields);
-      char text[40];
+      char text[96];
       const int magnitude = std::abs(offset);
       std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.000%c%02d:%02d", fields.tm_year + 1900,
                     fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec,
@@ -59,7 +59,8 @@ using PeerText = char[40];
 std::size_t PeerRoundTrip(const std::string& text, PeerText& written) {
   std::tm fields{};
   if (strptime(text.c_str(), "%Y-%m-%dT%H:%M:%S.000%z", &fields) == nullptr) return 0;
-  const std::time_t utc = timegm(&fields) - fields.tm_gmtoff;
+  const long offset = fields.tm_gmtoff;  // timegm resets it
+  const std::time_t utc = timegm(&fields) - offset;
   std::tm out{};
   gmtime_r(&utc, &out);
   return std::strftime(written, sizeof written, "%Y-%m-%dT%H:%M:%S.000+00:00", &out);
