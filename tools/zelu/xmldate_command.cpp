@@ -11,6 +11,7 @@
 
 #include "command.h"
 #include "io.h"
+#include "options.h"
 
 namespace zelu::tool {
 namespace {
@@ -24,57 +25,54 @@ std::string Written(const CZelXMLDateTime& instant, int bUTC) {
   return ToUtf8(text);
 }
 
-int PrintNow(bool utc) {
+std::string Now(bool utc) {
   const std::time_t now = std::time(nullptr);
   std::tm fields{};
   if (now == static_cast<std::time_t>(-1) || gmtime_r(&now, &fields) == nullptr) {
-    return Fail(kName, "cannot read the system clock");
+    throw Failure("cannot read the system clock");
   }
   COleDateTime utc_now(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min,
                        std::min(fields.tm_sec, 59));
-  const CZelXMLDateTime instant(utc_now, TRUE);
-  return WriteStandardOutput(Written(instant, utc ? TRUE : FALSE) + '\n') ? kExitOk
-                                                                          : Fail(kName, "cannot write standard output");
+  return Written(CZelXMLDateTime(utc_now, TRUE), utc ? TRUE : FALSE) + '\n';
 }
 
-int PrintTexts(const std::vector<std::string>& texts) {
+// Every text is read before anything is written, so a bad one leaves no
+// output behind.
+std::string Lines(const std::vector<std::string>& texts) {
   std::string out;
   for (const std::string& argument : texts) {
     CString text = FromUtf8(argument);
     if (text.GetLength() != kXmlTextLength) {
-      return Fail(kName, "'" + argument + "' is " + std::to_string(text.GetLength()) +
-                             " UTF-16 units long, not 29 (2004-07-01T12:00:00.000+02:00)");
+      throw Failure(Quoted(argument) + " is " + std::to_string(text.GetLength()) +
+                    " UTF-16 units long, not 29 (2004-07-01T12:00:00.000+02:00)");
     }
     const CZelXMLDateTime instant(text);
     if (instant.m_dtUTC.GetStatus() != COleDateTime::valid) {
-      return Fail(kName, "'" + argument + "' is not a date and time of the years 100 to 9999");
+      throw Failure(Quoted(argument) + " is not a date and time of the years 100 to 9999");
     }
     out += argument + '\t' + Written(instant, TRUE) + '\t' + Written(instant, FALSE) + '\n';
   }
-  return WriteStandardOutput(out) ? kExitOk : Fail(kName, "cannot write standard output");
+  return out;
 }
 
 int Run(const std::vector<std::string>& arguments) {
-  std::vector<std::string> rest = arguments;
-  bool utc = false;
-  if (!rest.empty() && rest.front() == "--utc") {
-    utc = true;
-    rest.erase(rest.begin());
-    if (!rest.empty()) return Fail(kName, "--utc takes no TEXT (each TEXT is printed in both forms)", kExitUsage);
-  }
-  if (!rest.empty() && rest.front() == "--") rest.erase(rest.begin());
-  if (rest.empty()) return PrintNow(utc);
-  return PrintTexts(rest);
+  const ParsedOptions options = ParseOptions(arguments, {{'u', "utc", false}});
+  const bool utc = options.Has("utc");
+  if (utc && !options.operands.empty()) throw UsageError("--utc takes no TEXT (each TEXT is printed in both forms)");
+  Output out;
+  out.Write(options.operands.empty() ? Now(utc) : Lines(options.operands));
+  out.Flush();
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({
     kName,
     "convert XML dateTime text between UTC and local time, or print the time now",
-    "usage: zelu xmldate [--utc]\n"
+    "usage: zelu xmldate [-u|--utc]\n"
     "       zelu xmldate [--] TEXT...\n"
     "\n"
     "Without TEXT, prints the time now as XML dateTime text in local time, or in\n"
-    "UTC with --utc. With TEXT, reads each text and prints one line of three\n"
+    "UTC with -u/--utc. With TEXT, reads each text and prints one line of three\n"
     "tab-separated fields: the text, its instant in UTC and in local time.\n"
     "\n"
     "The text has exactly 29 UTF-16 units, 2004-07-01T12:00:00.000+02:00; the\n"

@@ -30,18 +30,23 @@ check_now() {
   seconds=$(date -d "${text:0:19}${text:23}" +%s 2>/dev/null || echo 0)
   if [[ ! $text =~ ^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\.000${ending}$ ||
         $(($(date +%s) - seconds)) -gt 5 || $(($(date +%s) - seconds)) -lt 0 ]]; then
-    printf 'FAIL %s: %q\n' "$what" "$text"
-    failures=$((failures + 1))
+    report "$what: $(printf %q "$text")"
   fi
 }
 export TZ=EST5
 check_now "now in UTC" '\+00:00' --utc
+check_now "now in UTC, short option" '\+00:00' -u
 check_now "now in local time" '-05:00'
 
-expect_failure "24 units" xmldate 2004-07-01T12:00:00.000Z
+expect_failure_saying "24 units" "'2004-07-01T12:00:00.000Z' is 24 UTF-16 units long, not 29" \
+  xmldate 2004-07-01T12:00:00.000Z
 expect_failure "20 units" xmldate 2004-07-01T12:00:00Z
 expect_failure "month 13" xmldate 2004-13-01T12:00:00.000+00:00
 expect_failure "beyond the year 9999 in UTC" xmldate 9999-12-31T23:59:59.000-00:01
 expect_failure "a bad text among good ones" xmldate "$TEXT" 2004-02-30T12:00:00.000+00:00
 expect_failure "--utc with a text" xmldate --utc "$TEXT"
+expect_failure "unknown option" xmldate --local
+expect_true "a full disk is a write error" \
+  bash -c '"$0" xmldate "$1" >/dev/full 2>"$2"; [[ $? -eq 1 ]] && grep -q "write error: No space left" "$2"' \
+  "$ZELU" "$TEXT" "$(mktemp)"
 finish
