@@ -99,5 +99,15 @@ int main() {
   CSafeArray received;
   if (SafeArrayCopy(array, &received) != S_OK || static_cast<SAFEARRAY*>(received) == nullptr) ++failures;
 
+  // XML date-time: the text holds an instant; written back in UTC form.
+  CString xml(u"2004-07-01T12:00:00.000+02:00");
+  CZelXMLDateTime instant(xml);
+  CString utc;
+  instant.GetXMLDateTimeString(utc, TRUE);
+  Show("CZelXMLDateTime, in UTC", utc, u"2004-07-01T10:00:00.000+00:00");
+  COleDateTime when(2004, 7, 1, 10, 0, 0);
+  when += COleDateTimeSpan(0, 2, 30, 0);
+  Show("COleDateTime::Format", when.Format(u"%Y-%m-%d %H:%M:%S"), u"2004-07-01 12:30:00");
+
   return failures == 0 ? 0 : 1;
 }
