@@ -2,7 +2,7 @@
 # the library's headers, so that the README and the library cannot drift
 # apart. A snippet's #include lines stay at file scope; the rest becomes the
 # body of a function.
-#   -DREADME=... -DSCRATCH=... -DCXX=... -DINCLUDES=dir;dir
+#   -DREADME=... -DSCRATCH=... -DCXX=... -DINCLUDES=dir|dir
 file(READ ${README} text)
 string(REPLACE ";" "<semicolon>" text "${text}")  # CMake lists split at ';'
 string(REGEX MATCHALL "```cpp\n[^`]*```" snippets "${text}")
@@ -13,7 +13,8 @@ endif()
 file(REMOVE_RECURSE ${SCRATCH})
 file(MAKE_DIRECTORY ${SCRATCH})
 set(include_flags)
-foreach(dir IN LISTS INCLUDES)
+string(REPLACE "|" ";" include_dirs "${INCLUDES}")
+foreach(dir IN LISTS include_dirs)
   list(APPEND include_flags -I${dir})
 endforeach()
 
