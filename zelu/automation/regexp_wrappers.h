@@ -6,8 +6,9 @@
 // call kind, result type and argument types of the interface it is named
 // after, and adds nothing of its own. What a caller may rely on:
 //   * References: constructed from an IDispatch*, a wrapper takes over that
-//     reference and releases it when destroyed; copies and assignments share
-//     the object, each holding its own reference.
+//     reference (the release flag set) and releases it when destroyed;
+//     copies and assignments share the object, each holding its own
+//     reference. The default, copy and assignment members are the base's.
 //   * IDispatch* and IUnknown* results are new references that the caller
 //     owns (usually handed straight to the next wrapper's constructor); a
 //     VARIANT result is the caller's to clear.
@@ -38,14 +39,7 @@
 
 class ZELU_API IRegExp : public COleDispatchDriver {
  public:
-  IRegExp() noexcept = default;
-  explicit IRegExp(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}
-  IRegExp(const IRegExp& other) noexcept = default;
-  IRegExp& operator=(const IRegExp& other) noexcept {
-    COleDispatchDriver::operator=(other);
-    return *this;
-  }
-  ~IRegExp() = default;
+  using COleDispatchDriver::COleDispatchDriver;
 
   // Creates a "VBScript.RegExp" object and attaches it; false (and no object)
   // when none can be made.
@@ -63,14 +57,7 @@ class ZELU_API IRegExp : public COleDispatchDriver {
 
 class ZELU_API IRegExp2 : public COleDispatchDriver {
  public:
-  IRegExp2() noexcept = default;
-  explicit IRegExp2(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}
-  IRegExp2(const IRegExp2& other) noexcept = default;
-  IRegExp2& operator=(const IRegExp2& other) noexcept {
-    COleDispatchDriver::operator=(other);
-    return *this;
-  }
-  ~IRegExp2() = default;
+  using COleDispatchDriver::COleDispatchDriver;
 
   CString GetPattern();
   void SetPattern(const unsigned short* pattern);
@@ -87,14 +74,7 @@ class ZELU_API IRegExp2 : public COleDispatchDriver {
 
 class ZELU_API IMatch : public COleDispatchDriver {
  public:
-  IMatch() noexcept = default;
-  explicit IMatch(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}
-  IMatch(const IMatch& other) noexcept = default;
-  IMatch& operator=(const IMatch& other) noexcept {
-    COleDispatchDriver::operator=(other);
-    return *this;
-  }
-  ~IMatch() = default;
+  using COleDispatchDriver::COleDispatchDriver;
 
   CString GetValue();
   LONG GetFirstIndex();
@@ -103,14 +83,7 @@ class ZELU_API IMatch : public COleDispatchDriver {
 
 class ZELU_API IMatch2 : public COleDispatchDriver {
  public:
-  IMatch2() noexcept = default;
-  explicit IMatch2(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}
-  IMatch2(const IMatch2& other) noexcept = default;
-  IMatch2& operator=(const IMatch2& other) noexcept {
-    COleDispatchDriver::operator=(other);
-    return *this;
-  }
-  ~IMatch2() = default;
+  using COleDispatchDriver::COleDispatchDriver;
 
   CString GetValue();
   LONG GetFirstIndex();
@@ -120,14 +93,7 @@ class ZELU_API IMatch2 : public COleDispatchDriver {
 
 class ZELU_API IMatchCollection : public COleDispatchDriver {
  public:
-  IMatchCollection() noexcept = default;
-  explicit IMatchCollection(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}
-  IMatchCollection(const IMatchCollection& other) noexcept = default;
-  IMatchCollection& operator=(const IMatchCollection& other) noexcept {
-    COleDispatchDriver::operator=(other);
-    return *this;
-  }
-  ~IMatchCollection() = default;
+  using COleDispatchDriver::COleDispatchDriver;
 
   IDispatch* GetItem(LONG index);  // asks for dispatch id 10001
   LONG GetCount();
@@ -136,14 +102,7 @@ class ZELU_API IMatchCollection : public COleDispatchDriver {
 
 class ZELU_API IMatchCollection2 : public COleDispatchDriver {
  public:
-  IMatchCollection2() noexcept = default;
-  explicit IMatchCollection2(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}
-  IMatchCollection2(const IMatchCollection2& other) noexcept = default;
-  IMatchCollection2& operator=(const IMatchCollection2& other) noexcept {
-    COleDispatchDriver::operator=(other);
-    return *this;
-  }
-  ~IMatchCollection2() = default;
+  using COleDispatchDriver::COleDispatchDriver;
 
   IDispatch* GetItem(LONG index);  // asks for dispatch id 0
   LONG GetCount();
@@ -152,14 +111,7 @@ class ZELU_API IMatchCollection2 : public COleDispatchDriver {
 
 class ZELU_API ISubMatches : public COleDispatchDriver {
  public:
-  ISubMatches() noexcept = default;
-  explicit ISubMatches(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}
-  ISubMatches(const ISubMatches& other) noexcept = default;
-  ISubMatches& operator=(const ISubMatches& other) noexcept {
-    COleDispatchDriver::operator=(other);
-    return *this;
-  }
-  ~ISubMatches() = default;
+  using COleDispatchDriver::COleDispatchDriver;
 
   // The whole variant the object delivers: the group's text, or an empty
   // variant for a group that took no part.

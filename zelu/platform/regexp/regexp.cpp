@@ -52,21 +52,23 @@ std::u16string_view ErrorText(PatternError error) {
   }
 }
 
-// A text argument: the units of a BSTR (none for a null one); false for any
-// other type.
-bool TextArgument(const DISPPARAMS* params, UINT index, std::u16string_view* text) {
+using Units = std::span<const WCHAR>;
+
+// A text argument: the units of a BSTR (none for a null one or an empty
+// variant); false for any other type.
+bool TextArgument(const DISPPARAMS* params, UINT index, Units* text) {
+  static const WCHAR kNone = 0;
   const VARIANT* argument = Argument(params, index);
   if (argument == nullptr) return false;
-  if (argument->vt == VT_EMPTY) {
-    *text = {};
-    return true;
-  }
-  if (argument->vt != VT_BSTR) return false;
-  static_assert(sizeof(char16_t) == sizeof(WCHAR));
-  *text = argument->bstrVal == nullptr ? std::u16string_view()
-                                       : std::u16string_view(reinterpret_cast<const char16_t*>(argument->bstrVal),
-                                                             SysStringLen(argument->bstrVal));
+  if (argument->vt != VT_EMPTY && argument->vt != VT_BSTR) return false;
+  const bool none = argument->vt == VT_EMPTY || argument->bstrVal == nullptr;
+  *text = none ? Units(&kNone, 0) : Units(argument->bstrVal, SysStringLen(argument->bstrVal));
   return true;
+}
+
+// Appends units [first, last) of `text` to `out`.
+void Append(Units text, std::size_t first, std::size_t last, std::u16string& out) {
+  for (std::size_t i = first; i < last; ++i) out += static_cast<char16_t>(text[i]);
 }
 
 bool TruthArgument(const DISPPARAMS* params, bool* truth) {
@@ -94,38 +96,36 @@ VARIANT StringVariant(const std::u16string& text) {
 }
 
 // Appends the expansion of `replacement` for the match at `offsets`.
-void Expand(std::u16string_view replacement, std::u16string_view subject, const Offsets& offsets, std::size_t groups,
-            std::u16string& out) {
-  auto digit = [](char16_t c) { return c >= u'0' && c <= u'9' ? c - u'0' : -1; };
+void Expand(Units replacement, Units subject, const Offsets& offsets, std::size_t groups, std::u16string& out) {
+  auto digit = [](WCHAR c) { return c >= u'0' && c <= u'9' ? c - u'0' : -1; };
   auto group_text = [&](std::size_t group) {
-    if (offsets[2 * group] == kUnset) return std::u16string_view();
-    return subject.substr(offsets[2 * group], offsets[2 * group + 1] - offsets[2 * group]);
+    if (offsets[2 * group] != kUnset) Append(subject, offsets[2 * group], offsets[2 * group + 1], out);
   };
   for (std::size_t i = 0; i < replacement.size(); ++i) {
-    const char16_t c = replacement[i];
-    const char16_t next = i + 1 < replacement.size() ? replacement[i + 1] : u'\0';
+    const char16_t c = static_cast<char16_t>(replacement[i]);
+    const WCHAR next = i + 1 < replacement.size() ? replacement[i + 1] : 0;
     if (c != u'$' || i + 1 == replacement.size()) {
       out += c;
     } else if (next == u'$') {
       out += u'$';
       ++i;
     } else if (next == u'&') {
-      out += group_text(0);
+      group_text(0);
       ++i;
     } else if (next == u'`') {
-      out += subject.substr(0, offsets[0]);
+      Append(subject, 0, offsets[0], out);
       ++i;
     } else if (next == u'\'') {
-      out += subject.substr(offsets[1]);
+      Append(subject, offsets[1], subject.size(), out);
       ++i;
     } else if (const int first = digit(next); first >= 0) {
       const int second = i + 2 < replacement.size() ? digit(replacement[i + 2]) : -1;
       const int two = second >= 0 ? first * 10 + second : -1;
       if (two >= 1 && static_cast<std::size_t>(two) <= groups) {
-        out += group_text(static_cast<std::size_t>(two));
+        group_text(static_cast<std::size_t>(two));
         i += 2;
       } else if (first >= 1 && static_cast<std::size_t>(first) <= groups) {
-        out += group_text(static_cast<std::size_t>(first));
+        group_text(static_cast<std::size_t>(first));
         ++i;
       } else {
         out += c;
@@ -172,9 +172,10 @@ class RegExp final : public zelu::dispatch::DispatchObject {
 
   HRESULT PatternMember(WORD flags, DISPPARAMS* params, VARIANT* result) {
     if (IsPut(flags, params)) {
-      std::u16string_view text;
+      Units text;
       if (!TextArgument(params, 0, &text)) return DISP_E_TYPEMISMATCH;
-      pattern_.assign(text);
+      pattern_.clear();
+      Append(text, 0, text.size(), pattern_);
       engine_.reset();
       return S_OK;
     }
@@ -200,7 +201,7 @@ class RegExp final : public zelu::dispatch::DispatchObject {
 
   HRESULT Search(Member member, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception) {
     if (!IsGet(flags, params, member == kReplace ? 2 : 1)) return DISP_E_BADPARAMCOUNT;
-    std::u16string_view subject, replacement;
+    Units subject, replacement;
     if (!TextArgument(params, 0, &subject)) return DISP_E_TYPEMISMATCH;
     if (member == kReplace && !TextArgument(params, 1, &replacement)) return DISP_E_TYPEMISMATCH;
     if (engine_ == nullptr) engine_ = std::make_unique<Engine>(pattern_, ignore_case_, multiline_);
@@ -210,9 +211,10 @@ class RegExp final : public zelu::dispatch::DispatchObject {
                                             ErrorText(engine_->error()));
     }
     auto set = std::make_shared<MatchSet>();
-    set->subject.assign(subject.begin(), subject.end());
     set->groups = static_cast<std::size_t>(engine_->groups());
-    if (!FindMatches(*set, member != kTest && global_)) return internal::OutOfStackSpace(exception);
+    if (!FindMatches(subject.data(), subject.size(), *set, member != kTest && global_)) {
+      return internal::OutOfStackSpace(exception);
+    }
     VARIANT value{};
     if (member == kTest) {
       value = BoolVariant(set->count() != 0);
@@ -232,32 +234,33 @@ class RegExp final : public zelu::dispatch::DispatchObject {
 
   // Fills `set` with the first match, or with `all` every match; false when
   // a match attempt hit its limit.
-  bool FindMatches(MatchSet& set, bool all) {
-    const std::size_t length = set.subject.size();
+  bool FindMatches(const WCHAR* subject, std::size_t length, MatchSet& set, bool all) {
     std::size_t start = 0;
     while (start <= length) {
-      const MatchStatus status = engine_->Match(set.subject.data(), length, start, offsets_);
+      const MatchStatus status = engine_->Match(subject, length, start, offsets_);
       if (status == MatchStatus::kLimit) return false;
       if (status == MatchStatus::kNoMatch) break;
-      set.offsets.insert(set.offsets.end(), offsets_.begin(), offsets_.end());
+      set.Add(subject, offsets_);
       if (!all) break;
       start = offsets_[1] == offsets_[0] ? offsets_[1] + 1 : offsets_[1];
     }
     return true;
   }
 
-  std::u16string Replaced(const MatchSet& set, std::u16string_view subject, std::u16string_view replacement) {
+  std::u16string Replaced(const MatchSet& set, Units subject, Units replacement) {
     std::u16string out;
     std::size_t copied = 0;
     Offsets offsets(set.stride());
     for (std::size_t match = 0; match < set.count(); ++match) {
-      std::copy_n(set.offsets.begin() + static_cast<std::ptrdiff_t>(match * set.stride()), set.stride(),
-                  offsets.begin());
-      out += subject.substr(copied, offsets[0] - copied);
+      for (std::size_t i = 0; i < offsets.size(); ++i) {
+        const std::size_t offset = set.offsets[match * set.stride() + i];
+        offsets[i] = offset == kUnset ? kUnset : set.SubjectIndex(match, offset);
+      }
+      Append(subject, copied, offsets[0], out);
       Expand(replacement, subject, offsets, set.groups, out);
       copied = offsets[1];
     }
-    out += subject.substr(copied);
+    Append(subject, copied, subject.size(), out);
     return out;
   }
 

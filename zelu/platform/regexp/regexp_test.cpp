@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <zelu/platform/dispatch/dispatch_driver.h>
+#include <zelu/platform/regexp/regexp_test_driver.h>
 #include <zelu/testing/case_name.h>
 #include <zelu/testing/recording_dispatch.h>
 #include <zelu/testing/wide_text.h>
@@ -17,62 +18,10 @@ namespace {
 using W = zelu::testing::WideText;
 using zelu::testing::References;
 
-const BYTE kText[] = VTS_BSTR;
-const BYTE kTwoTexts[] = VTS_BSTR VTS_BSTR;
-const BYTE kBool[] = VTS_BOOL;
-const BYTE kIndex[] = VTS_I4;
-
-// Readable ASCII for a run of units; others as \uXXXX.
-std::string Ascii(const WCHAR* units, std::size_t length) {
-  std::string out;
-  for (std::size_t i = 0; i < length; ++i) {
-    if (units[i] >= 0x20 && units[i] < 0x7F) {
-      out += static_cast<char>(units[i]);
-    } else {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04X", units[i]);
-      out += escaped;
-    }
-  }
-  return out;
-}
-
-std::string Ascii(const CString& text) { return Ascii(text, static_cast<std::size_t>(text.GetLength())); }
-
-// A regular-expression object driven through the dispatch driver.
-class RegExpDriver : public COleDispatchDriver {
- public:
-  explicit RegExpDriver(const std::string& flags = "") : COleDispatchDriver(zelu::regexp::CreateRegExp()) {
-    Set(10003, flags.find('g') != std::string::npos);
-    Set(10002, flags.find('i') != std::string::npos);
-    Set(10007, flags.find('m') != std::string::npos);
-  }
-  void Set(DISPID id, bool value) { InvokeHelper(id, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, kBool, value ? 1 : 0); }
-  void SetPattern(std::u16string_view pattern) {
-    InvokeHelper(10001, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, kText, W(pattern).c_str());
-  }
-  IDispatch* Execute(std::u16string_view subject) {
-    IDispatch* collection = nullptr;
-    InvokeHelper(10004, DISPATCH_METHOD, VT_DISPATCH, &collection, kText, W(subject).c_str());
-    return collection;
-  }
-  CString Replace(std::u16string_view subject, std::u16string_view replacement) {
-    CString out;
-    InvokeHelper(10006, DISPATCH_METHOD, VT_BSTR, &out, kTwoTexts, W(subject).c_str(), W(replacement).c_str());
-    return out;
-  }
-  bool Test(std::u16string_view subject) {
-    BOOL found = FALSE;
-    InvokeHelper(10005, DISPATCH_METHOD, VT_BOOL, &found, kText, W(subject).c_str());
-    return found != FALSE;
-  }
-};
-
-LONG GetLong(COleDispatchDriver& object, DISPID id) {
-  LONG value = -1;
-  object.InvokeHelper(id, DISPATCH_PROPERTYGET, VT_I4, &value, nullptr);
-  return value;
-}
+using zelu::testing::Escape;
+using zelu::testing::GetLong;
+using zelu::testing::RegExpDriver;
+constexpr const BYTE* kIndex = RegExpDriver::kIndex;
 
 // "index+length=value(sub|sub)" per match, an unset group shown as "-".
 std::string RenderMatches(IDispatch* collection_object) {
@@ -92,11 +41,11 @@ std::string RenderMatches(IDispatch* collection_object) {
     for (LONG g = 0; g < GetLong(subs, 1); ++g) {
       VARIANT item{};
       subs.InvokeHelper(0, DISPATCH_PROPERTYGET, VT_VARIANT, &item, kIndex, g);
-      groups += (g == 0 ? "" : "|") + (item.vt == VT_EMPTY ? std::string("-") : Ascii(item.bstrVal, SysStringLen(item.bstrVal)));
+      groups += (g == 0 ? "" : "|") + (item.vt == VT_EMPTY ? std::string("-") : Escape(item.bstrVal, SysStringLen(item.bstrVal)));
       VariantClear(&item);
     }
     out += (i == 0 ? "" : " ") + std::to_string(GetLong(match, 10001)) + "+" + std::to_string(GetLong(match, 10002)) +
-           "=" + Ascii(value) + (groups.empty() ? "" : "(" + groups + ")");
+           "=" + Escape(value) + (groups.empty() ? "" : "(" + groups + ")");
   }
   return out;
 }
@@ -155,8 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         MatchCase{"ClassBackspace", "", u"[\\b]", u"a\bb", "1+1=\\u0008"},
         MatchCase{"WordBoundaries", "g", u"\\b\\w", u"ab cd", "0+1=a 3+1=c"},
         MatchCase{"NotWordBoundary", "g", u"\\B\\w", u"ab cd", "1+1=b 4+1=d"},
-        MatchCase{"Shorthands", "", u"\\d\\D\\w\\W\\s\\S", u"1a_ \t!", "0+6=1a_ \\u0009!"},
-        MatchCase{"SpaceIsAsciiOnly", "g", u"\\s", u"\u00A0 \v", "1+1=  2+1=\\u000B"},
+        MatchCase{"Shorthands", "", u"\\d\\D\\w\\W\\s\\S", u"1a_ \t!", "0+6=1a_\\u0020\\u0009!"},
+        MatchCase{"SpaceIsAsciiOnly", "g", u"\\s", u"\u00A0 \v", "1+1=\\u0020 2+1=\\u000B"},
         MatchCase{"ControlEscapes", "", u"\\f\\n\\r\\t\\v", u"\f\n\r\t\v", "0+5=\\u000C\\u000A\\u000D\\u0009\\u000B"},
         MatchCase{"ControlLetter", "", u"\\cJ\\ca", u"\n\x01", "0+2=\\u000A\\u0001"},
         MatchCase{"ControlNonLetterIsC", "", u"\\c1", u"c1", "0+2=c1"},
@@ -203,7 +152,7 @@ TEST_P(RegExpReplaceTest, Replace) {
   const ReplaceCase& row = GetParam();
   RegExpDriver regexp(row.flags);
   regexp.SetPattern(row.pattern);
-  EXPECT_EQ(Ascii(regexp.Replace(row.subject, row.replacement)), row.result);
+  EXPECT_EQ(Escape(regexp.Replace(row.subject, row.replacement)), row.result);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -211,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ReplaceCase{"First", "", u"o", u"foo", u"0", "f0o"},
                       ReplaceCase{"Global", "g", u"o", u"foo", u"0", "f00"},
                       ReplaceCase{"NoMatchKeepsText", "g", u"x", u"foo", u"0", "foo"},
-                      ReplaceCase{"Groups", "", u"(\\w+) (\\w+)", u"ab cd", u"$2 $1", "cd ab"},
+                      ReplaceCase{"Groups", "", u"(\\w+) (\\w+)", u"ab cd", u"$2 $1", "cd\\u0020ab"},
                       ReplaceCase{"WholeBeforeAfterDollar", "", u"b", u"abc", u"[$&|$`|$'|$$]", "a[b|a|c|$]c"},
                       ReplaceCase{"TwoDigitsWhenThatGroupExists", "", u"(a)", u"a", u"$12|$01|$10", "a2|a|a0"},
                       ReplaceCase{"UnknownDollarsStay", "", u"(a)", u"a", u"$0$2$x$", "$0$2$x$"},

@@ -1,6 +1,7 @@
 // The match collection, match, sub-match list and enumerator objects.
 #include <zelu/platform/regexp/internal/match_objects.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <span>
@@ -20,6 +21,10 @@ using zelu::dispatch::MemberName;
 
 constexpr std::u16string_view kSource = u"VBScript.RegExp";
 
+// The members of both lists, the match collection and the sub-matches.
+constexpr std::array<MemberName, 3> kListNames = {
+    {{u"Item", DISPID_VALUE}, {u"Count", 1}, {u"_NewEnum", DISPID_NEWENUM}}};
+
 // The two lists an enumerator can walk.
 enum class ListKind { kMatches, kSubMatches };
 
@@ -30,7 +35,7 @@ VARIANT SubMatchVariant(const MatchSet& set, std::size_t match, std::size_t grou
   const std::size_t start = set.start(match, group + 1);
   if (start == kUnset) return value;  // a group that took no part: an empty variant
   value.vt = VT_BSTR;
-  value.bstrVal = NewString(set.subject.data() + start, set.end(match, group + 1) - start);
+  value.bstrVal = NewString(set.text.data() + start, set.end(match, group + 1) - start);
   return value;
 }
 
@@ -141,11 +146,7 @@ class SubMatches final : public DispatchObject {
   }
 
  private:
-  std::span<const MemberName> MemberNames() const override {
-    static constexpr std::array<MemberName, 3> kNames = {
-        {{u"Item", DISPID_VALUE}, {u"Count", 1}, {u"_NewEnum", DISPID_NEWENUM}}};
-    return kNames;
-  }
+  std::span<const MemberName> MemberNames() const override { return kListNames; }
 
   std::shared_ptr<const MatchSet> set_;
   std::size_t match_;
@@ -164,10 +165,10 @@ class Match final : public DispatchObject {
     switch (id) {
       case DISPID_VALUE:
         value.vt = VT_BSTR;
-        value.bstrVal = NewString(set_->subject.data() + start, end - start);
+        value.bstrVal = NewString(set_->text.data() + start, end - start);
         break;
       case 10001:
-        value = LongVariant(start);
+        value = LongVariant(set_->SubjectIndex(match_, start));
         break;
       case 10002:
         value = LongVariant(end - start);
@@ -217,16 +218,26 @@ class MatchCollection final : public DispatchObject {
   }
 
  private:
-  std::span<const MemberName> MemberNames() const override {
-    static constexpr std::array<MemberName, 3> kNames = {
-        {{u"Item", DISPID_VALUE}, {u"Count", 1}, {u"_NewEnum", DISPID_NEWENUM}}};
-    return kNames;
-  }
+  std::span<const MemberName> MemberNames() const override { return kListNames; }
 
   std::shared_ptr<const MatchSet> set_;
 };
 
 }  // namespace
+
+void MatchSet::Add(const WCHAR* subject, const Offsets& match) {
+  std::size_t low = match[0], high = match[1];
+  for (std::size_t i = 2; i < match.size(); i += 2) {  // groups in a lookahead may reach past the match
+    if (match[i] == kUnset) continue;
+    low = std::min(low, match[i]);
+    high = std::max(high, match[i + 1]);
+  }
+  const std::size_t base = text.size();
+  text.insert(text.end(), subject + low, subject + high);
+  origins.push_back(low);
+  bases.push_back(base);
+  for (const std::size_t offset : match) offsets.push_back(offset == kUnset ? kUnset : offset - low + base);
+}
 
 IDispatch* NewMatchCollection(std::shared_ptr<const MatchSet> set) { return new MatchCollection(std::move(set)); }
 

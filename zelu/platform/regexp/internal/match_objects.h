@@ -14,18 +14,28 @@
 
 namespace zelu::regexp::internal {
 
-// The subject of an Execute and the offsets of its matches, one run of
-// 2 * (groups + 1) offsets per match.
+// The matches of an Execute: for each match, the part of the subject that
+// its offsets span (copied, so a result never holds the whole subject), and
+// its offsets into that copy, 2 * (groups + 1) per match.
 struct MatchSet {
-  std::vector<WCHAR> subject;
+  std::vector<WCHAR> text;           // the copied parts, one after another
   std::size_t groups = 0;
-  Offsets offsets;
+  Offsets offsets;                   // into `text`; kUnset for a group that took no part
+  std::vector<std::size_t> origins;  // per match: the subject index of its part's first unit
+  std::vector<std::size_t> bases;    // per match: where its part starts in `text`
 
   std::size_t stride() const { return 2 * (groups + 1); }
-  std::size_t count() const { return offsets.size() / stride(); }
-  // Group `group` (0 the whole match) of match `match`.
+  std::size_t count() const { return origins.size(); }
+  // Group `group` (0 the whole match) of match `match`, as indexes into `text`.
   std::size_t start(std::size_t match, std::size_t group) const { return offsets[match * stride() + 2 * group]; }
   std::size_t end(std::size_t match, std::size_t group) const { return offsets[match * stride() + 2 * group + 1]; }
+  // The same as an index into the subject.
+  std::size_t SubjectIndex(std::size_t match, std::size_t index) const {
+    return index - bases[match] + origins[match];
+  }
+
+  // Adds a match given by its offsets into `subject`.
+  void Add(const WCHAR* subject, const Offsets& match);
 };
 
 // A new match collection over `set`, with one reference for the caller.
