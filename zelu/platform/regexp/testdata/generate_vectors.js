@@ -108,7 +108,7 @@ class Generator {
   }
 
   group(ctx, depth) {
-    const kind = pick(['(', '(', '(?:', '(?=', '(?!']);
+    const kind = pick(['(', '(', '(', '(?:', '(?=', '(?!']);
     const repeat = kind !== '(?=' && kind !== '(?!' && chance(0.4);
     if (kind === '(' && (ctx.repeated || repeat)) return this.group(ctx, depth);  // pick again
     const number = kind === '(' ? ++this.groups : 0;
@@ -177,12 +177,12 @@ for (const pattern of FIXED) {
   }
 }
 let written = 0;
-while (written < 2200) {
+while (written < 2400) {
   const generator = new Generator();
   const pattern = generator.disjunction({repeated: false, nonEmpty: false}, 0);
   if (!accepted(pattern)) continue;
   const flags = pick(FLAGS);
-  for (let i = 0; i < 3; ++i) {
+  for (let i = 0; i < 2; ++i) {
     lines.push(run(pattern, flags, subjectFor(pattern, flags.includes('i')), pick(REPLACEMENTS)));
     ++written;
   }
