@@ -10,6 +10,7 @@
 
 #include "command.h"
 #include "io.h"
+#include "options.h"
 
 namespace zelu::tool {
 namespace {
@@ -25,49 +26,46 @@ struct Options {
   std::vector<std::string> texts;
 };
 
-// Reads the options; an empty string, or the usage error.
-std::string ParseOptions(const std::vector<std::string>& arguments, Options& options) {
-  std::size_t i = 0;
-  for (; i < arguments.size(); ++i) {
-    const std::string& a = arguments[i];
-    if (a == "--") {
-      ++i;
-      break;
-    }
-    if (a == "-g" || a == "--global") options.global = true;
-    else if (a == "-i" || a == "--ignore-case") options.ignore_case = true;
-    else if (a == "-m" || a == "--multiline") options.multiline = true;
-    else if (a == "--test") options.test = true;
-    else if (a == "--json") options.json = true;
-    else if (a == "--replace" || a == "-r") {
-      if (++i == arguments.size()) return "--replace needs a replacement";
-      options.replace = true;
-      options.replacement = arguments[i];
-    } else if (a.size() > 1 && a[0] == '-') {
-      return "unknown option " + a;
-    } else {
-      break;
-    }
+Options ReadOptions(const std::vector<std::string>& arguments) {
+  const ParsedOptions parsed = ParseOptions(arguments, {{'g', "global", false},
+                                                        {'i', "ignore-case", false},
+                                                        {'m', "multiline", false},
+                                                        {0, "test", false},
+                                                        {'r', "replace", true},
+                                                        {0, "json", false}});
+  Options options;
+  options.global = parsed.Has("global");
+  options.ignore_case = parsed.Has("ignore-case");
+  options.multiline = parsed.Has("multiline");
+  options.test = parsed.Has("test");
+  options.json = parsed.Has("json");
+  if (const auto replacement = parsed.Value("replace")) {
+    options.replace = true;
+    options.replacement = *replacement;
   }
-  if (i == arguments.size()) return "expected PATTERN (see zelu regex --help)";
-  if (options.test && options.replace) return "--test and --replace exclude each other";
-  options.pattern = arguments[i];
-  options.texts.assign(arguments.begin() + static_cast<std::ptrdiff_t>(i) + 1, arguments.end());
-  return {};
+  if (options.test && options.replace) throw UsageError("--test and --replace exclude each other");
+  if (parsed.operands.empty()) throw UsageError("expected PATTERN [TEXT...]");
+  options.pattern = parsed.operands.front();
+  options.texts.assign(parsed.operands.begin() + 1, parsed.operands.end());
+  return options;
 }
 
-// The lines of standard input, without their line feeds.
-std::vector<std::string> InputLines() {
-  const std::string input = ReadStandardInput();
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  while (start < input.size()) {
-    std::size_t end = input.find('\n', start);
-    if (end == std::string::npos) end = input.size();
-    lines.push_back(input.substr(start, end - start));
-    start = end + 1;
+// Calls `each` with every line of standard input (without its line feed),
+// reading in bounded chunks.
+template <typename Each>
+void ForEachInputLine(Each each) {
+  Input input({});
+  std::string pending;
+  char chunk[1 << 16];
+  while (const std::size_t got = input.Read(chunk, sizeof chunk)) {
+    pending.append(chunk, got);
+    std::size_t start = 0;
+    for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
+      each(std::string_view(pending).substr(start, end - start));
+    }
+    pending.erase(0, start);
   }
-  return lines;
+  if (!pending.empty()) each(std::string_view(pending));
 }
 
 std::string Json(std::string_view utf8) {
@@ -117,7 +115,7 @@ bool DescribeMatches(IRegExp2& regexp, const CString& text, std::size_t number, 
   return count > 0;
 }
 
-bool Process(IRegExp2& regexp, const Options& options, const std::string& text_utf8, std::size_t number,
+bool Process(IRegExp2& regexp, const Options& options, std::string_view text_utf8, std::size_t number,
              std::string& out) {
   const CString text = FromUtf8(text_utf8);
   if (options.test) {
@@ -141,17 +139,27 @@ bool Process(IRegExp2& regexp, const Options& options, const std::string& text_u
 
 int Search(const Options& options) {
   IRegExp creator;
-  if (!creator.Create()) return Fail(kName, "the regular-expression object is not available");
+  if (!creator.Create()) throw Failure("the regular-expression object is not available");
   IRegExp2 regexp(creator.DetachDispatch());
   regexp.SetPattern(FromUtf8(options.pattern));
   regexp.SetGlobal(options.global);
   regexp.SetIgnoreCase(options.ignore_case);
   regexp.SetMultiline(options.multiline);
-  const std::vector<std::string> texts = options.texts.empty() ? InputLines() : options.texts;
-  std::string out;
+  Output out;
+  std::string lines;
+  std::size_t number = 0;
   bool all_matched = true;
+  auto each = [&](std::string_view text) {
+    all_matched = Process(regexp, options, text, ++number, lines) && all_matched;
+    out.Write(lines);
+    lines.clear();
+  };
   try {
-    for (std::size_t i = 0; i < texts.size(); ++i) all_matched = Process(regexp, options, texts[i], i + 1, out) && all_matched;
+    if (options.texts.empty()) {
+      ForEachInputLine(each);
+    } else {
+      for (const std::string& text : options.texts) each(text);
+    }
   } catch (COleDispatchException* e) {
     const SCODE code = e->m_scError;
     const std::string message = "error " + std::to_string(code & 0xFFFF) + ": " + ToUtf8(e->m_strDescription);
@@ -159,22 +167,17 @@ int Search(const Options& options) {
     if (code == zelu::regexp::kOutOfStackSpace) return Fail(kName, message + " (the match limit was reached)", kExitLimit);
     return Fail(kName, message, kExitUsage);
   }
-  if (!WriteStandardOutput(out)) return Fail(kName, "cannot write standard output");
+  out.Flush();
   return all_matched ? kExitOk : kExitFailure;
 }
 
-int Run(const std::vector<std::string>& arguments) {
-  Options options;
-  const std::string usage_error = ParseOptions(arguments, options);
-  if (!usage_error.empty()) return Fail(kName, usage_error, kExitUsage);
-  return Search(options);
-}
+int Run(const std::vector<std::string>& arguments) { return Search(ReadOptions(arguments)); }
 
 const CommandRegistration registration({
     kName,
     "search text with a regular expression, or replace its matches",
     "usage: zelu regex [-g|--global] [-i|--ignore-case] [-m|--multiline]\n"
-    "                  [--test | --replace R] [--json] [--] PATTERN [TEXT...]\n"
+    "                  [--test | -r|--replace R] [--json] [--] PATTERN [TEXT...]\n"
     "\n"
     "Searches each TEXT, or with none each line of standard input, with PATTERN\n"
     "(the ECMAScript 3 dialect over UTF-16 code units). Prints one line per match:\n"
