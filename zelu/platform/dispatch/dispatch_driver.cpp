@@ -251,7 +251,7 @@ void COleDispatchDriver::GetProperty(DISPID id, VARTYPE type, void* result) {
   InvokeHelper(id, DISPATCH_PROPERTYGET, type, result, nullptr);
 }
 
-void COleDispatchDriver::SetProperty(DISPID id, VARTYPE type, ...) {
+void COleDispatchDriver::SetProperty(DISPID id, UINT type, ...) {
   const BYTE param_info[2] = {static_cast<BYTE>(type), 0};
   std::va_list arguments;
   va_start(arguments, type);

@@ -111,9 +111,11 @@ class ZELU_API COleDispatchDriver {
   void InvokeHelper(DISPID id, WORD flags, VARTYPE result_type, void* result, const BYTE* param_info, ...);
   void InvokeHelperV(DISPID id, WORD flags, VARTYPE result_type, void* result, const BYTE* param_info,
                      std::va_list arguments);
-  // A property get, and a property put of one argument of type `type`.
+  // A property get, and a property put of one argument of type `type` (a
+  // VARTYPE, taken as UINT: the last named parameter before variable
+  // arguments must not be one that is promoted).
   void GetProperty(DISPID id, VARTYPE type, void* result);
-  void SetProperty(DISPID id, VARTYPE type, ...);
+  void SetProperty(DISPID id, UINT type, ...);
 
   IDispatch* m_lpDispatch = nullptr;
   BOOL m_bAutoRelease = TRUE;

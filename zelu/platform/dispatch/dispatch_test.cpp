@@ -39,7 +39,8 @@ TEST(DispatchDriverTest, ReferenceCounting) {
       EXPECT_EQ(References(object), 2u);
       COleDispatchDriver assigned;
       assigned = copy;
-      assigned = assigned;
+      const COleDispatchDriver& same = assigned;
+      assigned = same;  // self-assignment keeps the object and its count
       EXPECT_EQ(References(object), 3u);
       EXPECT_EQ(assigned.m_bAutoRelease, TRUE);
     }

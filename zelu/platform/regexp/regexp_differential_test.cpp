@@ -30,9 +30,7 @@
 namespace {
 
 using zelu::testing::Escape;
-using zelu::testing::GetLong;
 using zelu::testing::RegExpDriver;
-constexpr const BYTE* kIndex = RegExpDriver::kIndex;
 
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> fields;
@@ -68,29 +66,13 @@ class Object : public RegExpDriver {
   // replaced, groups, count, then index, value and sub-matches per match.
   std::string Answer(const std::string& subject, const std::string& replacement, const std::string& groups) {
     const CString replaced = Replace(Unescape(subject).data(), Unescape(replacement).data());
-    COleDispatchDriver collection(Execute(Unescape(subject).data()));
-    const LONG count = GetLong(collection, 1);
-    std::string matches, group_count = groups;
-    for (LONG i = 0; i < count; ++i) {
-      IDispatch* match_object = nullptr;
-      collection.InvokeHelper(0, DISPATCH_PROPERTYGET, VT_DISPATCH, &match_object, kIndex, i);
-      COleDispatchDriver match(match_object);
-      CString value;
-      match.InvokeHelper(0, DISPATCH_PROPERTYGET, VT_BSTR, &value, nullptr);
-      matches += "\t" + std::to_string(GetLong(match, 10001)) + "\t" + Escape(value);
-      IDispatch* subs_object = nullptr;
-      match.InvokeHelper(10003, DISPATCH_PROPERTYGET, VT_DISPATCH, &subs_object, nullptr);
-      COleDispatchDriver subs(subs_object);
-      const LONG groups_here = GetLong(subs, 1);
-      group_count = std::to_string(groups_here);
-      for (LONG g = 0; g < groups_here; ++g) {
-        VARIANT item{};
-        subs.InvokeHelper(0, DISPATCH_PROPERTYGET, VT_VARIANT, &item, kIndex, g);
-        matches += "\t" + (item.vt == VT_EMPTY ? std::string("\\-") : Escape(item.bstrVal, SysStringLen(item.bstrVal)));
-        VariantClear(&item);
-      }
+    const auto reports = zelu::testing::ReadMatches(Execute(Unescape(subject).data()));
+    std::string matches, group_count = reports.empty() ? groups : std::to_string(reports[0].groups.size());
+    for (const auto& match : reports) {
+      matches += "\t" + std::to_string(match.index) + "\t" + match.value;
+      for (const std::string& group : match.groups) matches += "\t" + group;
     }
-    return Escape(replaced) + "\t" + group_count + "\t" + std::to_string(count) + matches;
+    return Escape(replaced) + "\t" + group_count + "\t" + std::to_string(reports.size()) + matches;
   }
 };
 

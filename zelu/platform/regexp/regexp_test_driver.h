@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <zelu/platform/dispatch/dispatch_driver.h>
 #include <zelu/platform/regexp/regexp.h>
@@ -32,6 +33,42 @@ inline LONG GetLong(COleDispatchDriver& object, DISPID id) {
   LONG value = -1;
   object.InvokeHelper(id, DISPATCH_PROPERTYGET, VT_I4, &value, nullptr);
   return value;
+}
+
+// One match as the match and sub-match objects report it; an unset group
+// is "\\-" in `groups` (escaped units otherwise).
+struct MatchReport {
+  LONG index;
+  LONG length;
+  std::string value;
+  std::vector<std::string> groups;
+};
+
+// Every match of a collection, read through its objects, which it releases.
+inline std::vector<MatchReport> ReadMatches(IDispatch* collection_object) {
+  static constexpr BYTE kIndexArgument[] = VTS_I4;
+  COleDispatchDriver collection(collection_object);
+  std::vector<MatchReport> reports;
+  const LONG count = GetLong(collection, 1);
+  for (LONG i = 0; i < count; ++i) {
+    IDispatch* match_object = nullptr;
+    collection.InvokeHelper(0, DISPATCH_PROPERTYGET, VT_DISPATCH, &match_object, kIndexArgument, i);
+    COleDispatchDriver match(match_object);
+    CString value;
+    match.InvokeHelper(0, DISPATCH_PROPERTYGET, VT_BSTR, &value, nullptr);
+    MatchReport report{GetLong(match, 10001), GetLong(match, 10002), Escape(value), {}};
+    IDispatch* subs_object = nullptr;
+    match.InvokeHelper(10003, DISPATCH_PROPERTYGET, VT_DISPATCH, &subs_object, nullptr);
+    COleDispatchDriver subs(subs_object);
+    for (LONG g = 0; g < GetLong(subs, 1); ++g) {
+      VARIANT item{};
+      subs.InvokeHelper(0, DISPATCH_PROPERTYGET, VT_VARIANT, &item, kIndexArgument, g);
+      report.groups.push_back(item.vt == VT_EMPTY ? "\\-" : Escape(item.bstrVal, SysStringLen(item.bstrVal)));
+      VariantClear(&item);
+    }
+    reports.push_back(report);
+  }
+  return reports;
 }
 
 class RegExpDriver : public COleDispatchDriver {
