@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include <zelu/platform/dispatch/dispatch_object.h>
 #include <zelu/platform/oleaut/oleaut.h>
@@ -66,9 +67,14 @@ bool TextArgument(const DISPPARAMS* params, UINT index, Units* text) {
   return true;
 }
 
-// Appends units [first, last) of `text` to `out`.
-void Append(Units text, std::size_t first, std::size_t last, std::u16string& out) {
-  for (std::size_t i = first; i < last; ++i) out += static_cast<char16_t>(text[i]);
+// The text Replace builds.
+using Result = std::vector<WCHAR>;
+
+// Appends units [first, last) of `text` to `out` (a Result or a u16string).
+template <typename Out>
+void Append(Units text, std::size_t first, std::size_t last, Out& out) {
+  out.insert(out.end(), text.begin() + static_cast<std::ptrdiff_t>(first),
+             text.begin() + static_cast<std::ptrdiff_t>(last));
 }
 
 bool TruthArgument(const DISPPARAMS* params, bool* truth) {
@@ -87,6 +93,13 @@ VARIANT BoolVariant(bool truth) {
   return value;
 }
 
+VARIANT StringVariant(const Result& text) {
+  VARIANT value{};
+  value.vt = VT_BSTR;
+  value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+  return value;
+}
+
 VARIANT StringVariant(const std::u16string& text) {
   VARIANT value{};
   value.vt = VT_BSTR;
@@ -96,18 +109,18 @@ VARIANT StringVariant(const std::u16string& text) {
 }
 
 // Appends the expansion of `replacement` for the match at `offsets`.
-void Expand(Units replacement, Units subject, const Offsets& offsets, std::size_t groups, std::u16string& out) {
+void Expand(Units replacement, Units subject, const Offsets& offsets, std::size_t groups, Result& out) {
   auto digit = [](WCHAR c) { return c >= u'0' && c <= u'9' ? c - u'0' : -1; };
   auto group_text = [&](std::size_t group) {
     if (offsets[2 * group] != kUnset) Append(subject, offsets[2 * group], offsets[2 * group + 1], out);
   };
   for (std::size_t i = 0; i < replacement.size(); ++i) {
-    const char16_t c = static_cast<char16_t>(replacement[i]);
+    const WCHAR c = replacement[i];
     const WCHAR next = i + 1 < replacement.size() ? replacement[i + 1] : 0;
     if (c != u'$' || i + 1 == replacement.size()) {
-      out += c;
+      out.push_back(c);
     } else if (next == u'$') {
-      out += u'$';
+      out.push_back(u'$');
       ++i;
     } else if (next == u'&') {
       group_text(0);
@@ -128,10 +141,10 @@ void Expand(Units replacement, Units subject, const Offsets& offsets, std::size_
         group_text(static_cast<std::size_t>(first));
         ++i;
       } else {
-        out += c;
+        out.push_back(c);
       }
     } else {
-      out += c;
+      out.push_back(c);
     }
   }
 }
@@ -247,8 +260,9 @@ class RegExp final : public zelu::dispatch::DispatchObject {
     return true;
   }
 
-  std::u16string Replaced(const MatchSet& set, Units subject, Units replacement) {
-    std::u16string out;
+  Result Replaced(const MatchSet& set, Units subject, Units replacement) {
+    Result out;
+    out.reserve(subject.size());
     std::size_t copied = 0;
     Offsets offsets(set.stride());
     for (std::size_t match = 0; match < set.count(); ++match) {
