@@ -109,5 +109,26 @@ int main() {
   when += COleDateTimeSpan(0, 2, 30, 0);
   Show("COleDateTime::Format", when.Format(u"%Y-%m-%d %H:%M:%S"), u"2004-07-01 12:30:00");
 
+  // Regular expressions: the "VBScript.RegExp" object through its wrappers.
+  IRegExp creator;
+  if (creator.Create()) {
+    IRegExp2 regexp(creator.DetachDispatch());  // takes over the reference
+    regexp.SetPattern(CString(u"(\\w+)@(\\w+)"));
+    regexp.SetGlobal(1);
+    IMatchCollection2 matches(regexp.Execute(CString(u"ann@host, bob@site")));
+    IMatch2 second(matches.GetItem(1));
+    Show("IMatch2::GetValue", second.GetValue(), u"bob@site");
+    try {
+      regexp.SetPattern(CString(u"(unclosed"));
+      regexp.Test(CString(u"x"));
+      ++failures;
+    } catch (COleDispatchException* e) {  // thrown as a pointer; released with Delete()
+      Show("m_strDescription", e->m_strDescription, u"Expected ')' in regular expression");
+      e->Delete();
+    }
+  } else {
+    ++failures;
+  }
+
   return failures == 0 ? 0 : 1;
 }

@@ -14,10 +14,11 @@
 //     unchanged), so nothing can be copied over it either. Copying *from* a
 //     locked array is allowed and gives an unlocked copy. A VT_BYREF variant
 //     owns nothing.
-//   * Object references (VT_UNKNOWN, VT_DISPATCH, and arrays of them) are not
-//     supported yet: IUnknown and IDispatch are only declared here, and
-//     VariantClear and VariantCopy refuse such values with DISP_E_BADVARTYPE,
-//     leaving both variants as they were; SafeArrayCreate gives null for them.
+//   * A VT_UNKNOWN or VT_DISPATCH variant owns one reference to its object
+//     (null is allowed): VariantClear releases it, VariantCopy adds one.
+//     Arrays of object references are not supported: VariantClear and
+//     VariantCopy refuse them with DISP_E_BADVARTYPE, leaving both variants
+//     as they were; SafeArrayCreate gives null for them.
 //   * A SAFEARRAY owns its element data; arrays of BSTR and VARIANT own their
 //     elements too and copy them deeply. Dimensions are numbered from 1; as
 //     on the platform, rgsabound holds them in reverse order (rgsabound[0] is
@@ -34,6 +35,7 @@
 
 #include <zelu/platform/base/base_types.h>
 #include <zelu/platform/base/export.h>
+#include <zelu/platform/oleaut/unknown.h>
 
 using SHORT = short;
 using USHORT = unsigned short;
@@ -43,8 +45,8 @@ using BSTR = WCHAR*;
 inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
 inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
-// Object references; their interfaces are declared by the dispatch layer.
-struct IUnknown;
+// The automation object interface, declared by the dispatch layer; a
+// VT_DISPATCH variant is handled through its IUnknown base.
 struct IDispatch;
 
 enum VARENUM : VARTYPE {

@@ -107,10 +107,59 @@ TEST(VariantTest, CopiesAreIndependent) {
   SysFreeString(shared);
 }
 
-// Object references are refused, leaving both variants as they were.
+// An object counting its references; it records that it was freed.
+class CountedObject : public IUnknown {
+ public:
+  explicit CountedObject(bool* freed) : freed_(freed) {}
+  HRESULT QueryInterface(REFIID, void** object) override {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG AddRef() override { return ++count_; }
+  ULONG Release() override {
+    if (--count_ != 0) return count_;
+    *freed_ = true;
+    delete this;
+    return 0;
+  }
+  ULONG count() const { return count_; }
+
+ private:
+  virtual ~CountedObject() = default;
+  bool* freed_;
+  ULONG count_ = 1;
+};
+
+// Copies add a reference, clearing releases one; the last clear frees the
+// object, and a null reference is copied and cleared like any other value.
+TEST(VariantTest, ObjectReferences) {
+  for (const VARTYPE type : {VARTYPE{VT_UNKNOWN}, VARTYPE{VT_DISPATCH}}) {
+    bool freed = false;
+    auto* object = new CountedObject(&freed);
+    VARIANT held{}, copy = StringVariant(u"overwritten"), empty{};
+    held.vt = type;
+    held.punkVal = object;
+    ASSERT_EQ(VariantCopy(&copy, &held), S_OK);
+    EXPECT_EQ(copy.vt, type);
+    EXPECT_EQ(copy.punkVal, object);
+    EXPECT_EQ(object->count(), 2u);
+    EXPECT_EQ(VariantClear(&held), S_OK);
+    EXPECT_EQ(held.vt, VT_EMPTY);
+    EXPECT_FALSE(freed);
+    EXPECT_EQ(VariantClear(&copy), S_OK);
+    EXPECT_TRUE(freed);
+    empty.vt = type;
+    EXPECT_EQ(VariantCopy(&copy, &empty), S_OK);
+    EXPECT_EQ(copy.punkVal, nullptr);
+    EXPECT_EQ(VariantClear(&copy), S_OK);
+  }
+}
+
+// Arrays of objects and unknown codes are refused, leaving both variants as
+// they were.
 TEST(VariantTest, RefusedTypes) {
   VARIANT held = StringVariant(u"kept");
-  for (const VARTYPE refused : {VARTYPE{VT_UNKNOWN}, VARTYPE{VT_DISPATCH}, VARTYPE{VT_ARRAY | VT_UNKNOWN},
+  for (const VARTYPE refused : {VARTYPE{VT_ARRAY | VT_DISPATCH}, VARTYPE{VT_ARRAY | VT_UNKNOWN},
                                 VARTYPE{VT_RECORD}, VARTYPE{99}}) {
     VARIANT object{};
     object.vt = refused;
@@ -245,7 +294,7 @@ TEST(SafeArrayTest, CopyOfStringsAndVariantsIsDeep) {
   auto* copied_items = static_cast<VARIANT*>(variants_copy->pvData);
   EXPECT_EQ(Units(copied_items[0].bstrVal), u"inner");
 
-  copied_items[1].vt = VT_UNKNOWN;  // copied after the string, which is then freed
+  copied_items[1].vt = VT_RECORD;  // copied after the string, which is then freed
   SAFEARRAY* failed = variants_copy;
   EXPECT_EQ(SafeArrayCopy(variants_copy, &failed), DISP_E_BADVARTYPE);
   EXPECT_EQ(failed, nullptr);

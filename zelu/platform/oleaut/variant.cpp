@@ -7,7 +7,8 @@ enum class Kind {
   kPlain,    // the value is copied as it stands and owns nothing
   kString,   // owns a BSTR
   kArray,    // owns a SAFEARRAY
-  kRefused,  // not handled: object references, invalid codes
+  kObject,   // owns a reference to an object (punkVal, possibly null)
+  kRefused,  // not handled: arrays of objects, invalid codes
 };
 
 bool IsPlainType(VARTYPE type) noexcept {
@@ -44,6 +45,7 @@ Kind KindOf(VARTYPE type) noexcept {
     return creatable ? Kind::kArray : Kind::kRefused;
   }
   if (type == VT_BSTR) return Kind::kString;
+  if (type == VT_UNKNOWN || type == VT_DISPATCH) return Kind::kObject;
   return IsPlainType(type) ? Kind::kPlain : Kind::kRefused;
 }
 
@@ -65,6 +67,9 @@ HRESULT VariantClear(VARIANT* variant) noexcept {
         if (FAILED(status)) return status;  // locked: the variant keeps it
       }
       break;
+    case Kind::kObject:  // IDispatch derives from IUnknown alone: the same pointer
+      if (variant->punkVal != nullptr) variant->punkVal->Release();
+      break;
     case Kind::kPlain:
       break;
   }
@@ -83,6 +88,10 @@ HRESULT VariantCopy(VARIANT* destination, const VARIANT* source) {
   switch (kind) {
     case Kind::kPlain:
       *destination = *source;
+      break;
+    case Kind::kObject:
+      *destination = *source;
+      if (destination->punkVal != nullptr) destination->punkVal->AddRef();
       break;
     case Kind::kString:
       destination->bstrVal =

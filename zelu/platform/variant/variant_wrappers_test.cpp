@@ -84,7 +84,7 @@ TEST(CComVariantTest, CopyIsDeepAndFailureBecomesAnErrorVariant) {
   target = text;
   EXPECT_EQ(Units(target.bstrVal), u"words");
   VARIANT object{};
-  object.vt = VT_UNKNOWN;
+  object.vt = VT_RECORD;
   target = object;
   EXPECT_EQ(std::pair(target.vt, target.scode), std::pair(VARTYPE{VT_ERROR}, DISP_E_BADVARTYPE));
 }
