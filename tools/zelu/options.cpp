@@ -8,15 +8,15 @@
 namespace zelu::tool {
 namespace {
 
-const OptionSpec kHelp{'h', "help", false};
-const OptionSpec kVersion{0, "version", false};
+const KnownOption kHelp{'h', "help", false};
+const KnownOption kVersion{0, "version", false};
 
 class OptionReader {
  public:
-  OptionReader(const std::vector<std::string>& arguments, std::initializer_list<OptionSpec> specs)
-      : arguments_(arguments), specs_(specs) {
-    specs_.push_back(kHelp);
-    specs_.push_back(kVersion);
+  OptionReader(const std::vector<std::string>& arguments, std::initializer_list<KnownOption> known_options)
+      : arguments_(arguments), known_(known_options) {
+    known_.push_back(kHelp);
+    known_.push_back(kVersion);
   }
 
   ParsedOptions Read() {
@@ -41,16 +41,16 @@ class OptionReader {
   }
 
  private:
-  const OptionSpec* Find(std::string_view long_name) const {
-    const auto found = std::find_if(specs_.begin(), specs_.end(),
-                                    [&](const OptionSpec& spec) { return spec.long_name == long_name; });
-    return found == specs_.end() ? nullptr : &*found;
+  const KnownOption* Find(std::string_view long_name) const {
+    const auto found = std::find_if(known_.begin(), known_.end(),
+                                    [&](const KnownOption& known) { return known.long_name == long_name; });
+    return found == known_.end() ? nullptr : &*found;
   }
 
-  const OptionSpec* Find(char short_name) const {
-    const auto found = std::find_if(specs_.begin(), specs_.end(),
-                                    [&](const OptionSpec& spec) { return spec.short_name == short_name; });
-    return found == specs_.end() ? nullptr : &*found;
+  const KnownOption* Find(char short_name) const {
+    const auto found = std::find_if(known_.begin(), known_.end(),
+                                    [&](const KnownOption& known) { return known.short_name == short_name; });
+    return found == known_.end() ? nullptr : &*found;
   }
 
   // The next argument as the value of `name`.
@@ -62,35 +62,35 @@ class OptionReader {
   void ReadLong(const std::string& argument) {
     const std::size_t equals = argument.find('=');
     const std::string name = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    const OptionSpec* spec = Find(std::string_view(name));
-    if (spec == nullptr) throw UsageError("unknown option " + Quoted(argument));
-    if (!spec->takes_value) {
+    const KnownOption* known = Find(std::string_view(name));
+    if (known == nullptr) throw UsageError("unknown option " + Quoted(argument));
+    if (!known->takes_value) {
       if (equals != std::string::npos) throw UsageError("option --" + name + " takes no value");
-      parsed_.given.emplace_back(spec->long_name, "");
+      parsed_.given.emplace_back(known->long_name, "");
     } else if (equals != std::string::npos) {
-      parsed_.given.emplace_back(spec->long_name, argument.substr(equals + 1));
+      parsed_.given.emplace_back(known->long_name, argument.substr(equals + 1));
     } else {
-      parsed_.given.emplace_back(spec->long_name, FollowingValue("--" + name));
+      parsed_.given.emplace_back(known->long_name, FollowingValue("--" + name));
     }
   }
 
   void ReadShort(const std::string& argument) {
     for (std::size_t at = 1; at < argument.size(); ++at) {
-      const OptionSpec* spec = Find(argument[at]);
-      if (spec == nullptr) throw UsageError("unknown option " + Quoted(std::string("-") + argument[at]));
-      if (!spec->takes_value) {
-        parsed_.given.emplace_back(spec->long_name, "");
+      const KnownOption* known = Find(argument[at]);
+      if (known == nullptr) throw UsageError("unknown option " + Quoted(std::string("-") + argument[at]));
+      if (!known->takes_value) {
+        parsed_.given.emplace_back(known->long_name, "");
         continue;
       }
       const std::string rest = argument.substr(at + 1);
-      parsed_.given.emplace_back(spec->long_name,
+      parsed_.given.emplace_back(known->long_name,
                                  rest.empty() ? FollowingValue(std::string("-") + argument[at]) : rest);
       return;
     }
   }
 
   const std::vector<std::string>& arguments_;
-  std::vector<OptionSpec> specs_;
+  std::vector<KnownOption> known_;
   std::size_t index_ = 0;
   ParsedOptions parsed_;
 };
@@ -108,8 +108,8 @@ std::optional<std::string> ParsedOptions::Value(std::string_view long_name) cons
   return std::nullopt;
 }
 
-ParsedOptions ParseOptions(const std::vector<std::string>& arguments, std::initializer_list<OptionSpec> specs) {
-  return OptionReader(arguments, specs).Read();
+ParsedOptions ParseOptions(const std::vector<std::string>& arguments, std::initializer_list<KnownOption> known_options) {
+  return OptionReader(arguments, known_options).Read();
 }
 
 int ParseIntArgument(std::string_view text, std::string_view what) {

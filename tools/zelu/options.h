@@ -10,7 +10,7 @@
 
 namespace zelu::tool {
 
-struct OptionSpec {
+struct KnownOption {
   char short_name;  // 0 when there is none
   std::string_view long_name;
   bool takes_value;
@@ -25,11 +25,12 @@ struct ParsedOptions {
   std::optional<std::string> Value(std::string_view long_name) const;
 };
 
-// Reads `arguments` against `specs`. -h/--help and --version are always
-// known and throw HelpRequested / VersionRequested. An unknown option, a
+// Reads `arguments` against `known_options`. -h/--help and --version are
+// always known and throw HelpRequested / VersionRequested. An unknown option, a
 // missing value or a value given to a flag throws UsageError. An argument
 // that looks like a negative number ("-5") is an operand.
-ParsedOptions ParseOptions(const std::vector<std::string>& arguments, std::initializer_list<OptionSpec> specs);
+ParsedOptions ParseOptions(const std::vector<std::string>& arguments,
+                           std::initializer_list<KnownOption> known_options);
 
 // A whole operand or option value as a decimal int; UsageError naming
 // `what` otherwise.
