@@ -3,8 +3,9 @@
 # file in the same run, with each run's peak resident memory.
 #   scripts/benchmark-tool.sh [MIB] [REPETITIONS]     (default 256 MiB, 3)
 # Needs a release build (scripts/build.sh) and the Debian packages xxd and
-# time. Prints one row per command: the median seconds, MB/s of input and
-# peak resident KiB, zelu beside its peer.
+# time. Prints one row per command: the median seconds, the spread (fastest
+# and slowest run), MB/s of input at the median and peak resident KiB, zelu
+# beside its peer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mib=${1:-256}
@@ -32,12 +33,13 @@ run() {
     times+=("$seconds")
     ((kib > peak)) && peak=$kib
   done
-  local median
-  median=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((repetitions + 1) / 2))p")
+  local sorted median
+  sorted=$(printf '%s\n' "${times[@]}" | sort -n)
+  median=$(sed -n "$(((repetitions + 1) / 2))p" <<<"$sorted")
   local size
   size=$(stat -c %s "$input")
-  awk -v n="$name" -v s="$median" -v b="$size" -v k="$peak" \
-    'BEGIN { printf "%-28s %7.2f s %8.0f MB/s %9d KiB\n", n, s, (s > 0 ? b / s / 1e6 : 0), k }'
+  awk -v n="$name" -v s="$median" -v lo="$(head -1 <<<"$sorted")" -v hi="$(tail -1 <<<"$sorted")" -v b="$size" -v k="$peak" \
+    'BEGIN { printf "%-28s %6.2f s (%.2f-%.2f) %7.0f MB/s %9d KiB\n", n, s, lo, hi, (s > 0 ? b / s / 1e6 : 0), k }'
 }
 
 echo "input: $mib MiB of random bytes; medians of $repetitions runs"
