@@ -46,6 +46,13 @@ install(FILES ${PROJECT_BINARY_DIR}/zeluRtStringuConfig.cmake
 # is: `pkg-config --static --libs` then links a static archive completely,
 # and a shared library never asks for them at link time.
 zelu_private_pkg_config_modules(ZELU_PC_REQUIRES_PRIVATE)
+if(BUILD_SHARED_LIBS)
+  set(ZELU_PC_LIBS "")
+else()
+  # A static archive's link needs --static: without it the kept object's
+  # PCRE2 symbols stay undefined, a link error rather than a quiet gap.
+  set(ZELU_PC_LIBS " ${ZELU_STATIC_LINK_OPTIONS}")
+endif()
 file(RELATIVE_PATH ZELU_PC_UP /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
 set(ZELU_PC_LIBDIR "\${prefix}/${CMAKE_INSTALL_LIBDIR}")
 set(ZELU_PC_INCLUDEDIR "\${prefix}/${CMAKE_INSTALL_INCLUDEDIR}")
