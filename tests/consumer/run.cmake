@@ -9,11 +9,17 @@
 #   MODE=subdirectory  add_subdirectory(zelu), the parent leaving
 #                      BUILD_SHARED_LIBS unset (so zelu is static)
 #   MODE=fetchcontent  FetchContent from a local checkout, BUILD_SHARED_LIBS=ON
+#   MODE=prefix        an installed tree at ZELU_PREFIX (scripts/package.sh
+#                      unpacks the Debian packages there); as MODE=install
 # As a subproject zelu must add no tests and install nothing of its own.
 # Inputs: ZELU_SOURCE_DIR ZELU_BUILD_DIR ZELU_CONSUMER_SOURCE ZELU_SCRATCH
-#         ZELU_GENERATOR ZELU_CXX ZELU_CXX_FLAGS
+#         ZELU_GENERATOR ZELU_CXX ZELU_CXX_FLAGS (ZELU_PREFIX)
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${ZELU_SCRATCH})
 set(prefix ${ZELU_SCRATCH}/prefix)
+if(MODE STREQUAL "prefix")
+  set(prefix ${ZELU_PREFIX})
+endif()
 set(consumer_build ${ZELU_SCRATCH}/consumer-build)
 
 function(run)
@@ -75,12 +81,14 @@ function(check_subproject_is_quiet)
   check("the subproject built the zelu tool: ${tools}" NOT tools)
 endfunction()
 
-if(MODE STREQUAL "install")
-  run(${CMAKE_COMMAND} --install ${ZELU_BUILD_DIR} --prefix ${prefix})
-  # The installed tool runs and finds the installed library by itself.
-  if(EXISTS ${prefix}/bin/zelu)
-    run(${prefix}/bin/zelu --version)
-    message(STATUS "installed tool: ${last_output}")
+if(MODE STREQUAL "install" OR MODE STREQUAL "prefix")
+  if(MODE STREQUAL "install")
+    run(${CMAKE_COMMAND} --install ${ZELU_BUILD_DIR} --prefix ${prefix})
+    # The installed tool runs and finds the installed library by itself.
+    if(EXISTS ${prefix}/bin/zelu)
+      run(${prefix}/bin/zelu --version)
+      message(STATUS "installed tool: ${last_output}")
+    endif()
   endif()
   build_project(${ZELU_CONSUMER_SOURCE} ${consumer_build} -DCMAKE_PREFIX_PATH=${prefix})
   run_consumer(${consumer_build}/consumer find_package)
@@ -112,5 +120,5 @@ elseif(MODE STREQUAL "fetchcontent")
   run_consumer(${consumer_build}/consumer FetchContent)
   check_subproject_is_quiet()
 else()
-  message(FATAL_ERROR "MODE: install, static, subdirectory or fetchcontent")
+  message(FATAL_ERROR "MODE: install, prefix, static, subdirectory or fetchcontent")
 endif()
