@@ -13,7 +13,8 @@
 #                      unpacks the Debian packages there); as MODE=install
 # As a subproject zelu must add no tests and install nothing of its own.
 # Inputs: ZELU_SOURCE_DIR ZELU_BUILD_DIR ZELU_CONSUMER_SOURCE ZELU_SCRATCH
-#         ZELU_GENERATOR ZELU_CXX ZELU_CXX_FLAGS (ZELU_PREFIX)
+#         ZELU_GENERATOR ZELU_CXX ZELU_CXX_FLAGS (ZELU_PREFIX; ZELU_STATIC when the
+#         build under test, which MODE=install installs, makes a static library)
 cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${ZELU_SCRATCH})
 set(prefix ${ZELU_SCRATCH}/prefix)
@@ -92,7 +93,11 @@ if(MODE STREQUAL "install" OR MODE STREQUAL "prefix")
   endif()
   build_project(${ZELU_CONSUMER_SOURCE} ${consumer_build} -DCMAKE_PREFIX_PATH=${prefix})
   run_consumer(${consumer_build}/consumer find_package)
-  consume_through_pkg_config()
+  if(ZELU_STATIC)
+    consume_through_pkg_config(--static)
+  else()
+    consume_through_pkg_config()
+  endif()
 elseif(MODE STREQUAL "static")
   build_project(${ZELU_SOURCE_DIR} ${ZELU_SCRATCH}/zelu-build -DBUILD_SHARED_LIBS=OFF
                 -DBUILD_TESTING=OFF -DZELU_BUILD_TOOLS=OFF)
