@@ -19,10 +19,11 @@
 //   * The path is UTF-16, taken as it stands (relative to the current
 //     directory; no search, no default extension). Each load makes a new
 //     handle, even for the same file.
-//   * Which strings a file gives, and which language is taken when a
-//     bundle of 16 strings is held in several (neutral, then US English,
-//     then the lowest language id): internal/resource_file.h. Entries of
-//     length 0 are missing strings.
+//   * The strings are the file's string tables: bundle b holds the ids
+//     (b - 1) * 16 to (b - 1) * 16 + 15; an entry of length 0 is a missing
+//     string. A bundle held in several languages is taken whole in one:
+//     neutral (0) first, then US English (0x409), then the lowest language
+//     id. Other resources, named tables and bundle 0 are passed over.
 //   * On failure the result is null and GetLastError() says why:
 //       ERROR_INVALID_PARAMETER  null path, a file handle given, or a flag
 //                                other than those below;

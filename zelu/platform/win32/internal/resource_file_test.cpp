@@ -29,9 +29,8 @@ std::optional<std::u16string> Text(const StringModule& module, UINT id) {
 
 std::optional<StringModule> Read(const Bytes& bytes) { return ReadStringResources(bytes); }
 
-std::uint32_t Get32(const Bytes& file, std::size_t at) {
-  return file[at] | file[at + 1] << 8 | file[at + 2] << 16 | static_cast<std::uint32_t>(file[at + 3]) << 24;
-}
+std::uint32_t Get16(const Bytes& file, std::size_t at) { return file[at] | std::uint32_t{file[at + 1]} << 8; }
+std::uint32_t Get32(const Bytes& file, std::size_t at) { return Get16(file, at) | Get16(file, at + 2) << 16; }
 void Put16(Bytes& file, std::size_t at, std::uint32_t value) {
   file[at] = static_cast<std::uint8_t>(value);
   file[at + 1] = static_cast<std::uint8_t>(value >> 8);
@@ -132,9 +131,9 @@ struct Layout {
   explicit Layout(const Bytes& file) {
     pe = Get32(file, 0x3C);
     optional = pe + 24;
-    const bool plus = file[optional] == 0x0B && file[optional + 1] == 0x02;
+    const bool plus = Get16(file, optional) == 0x20B;
     directories = optional + (plus ? 112 : 96);
-    sections = optional + (file[pe + 20] | file[pe + 21] << 8);
+    sections = optional + Get16(file, pe + 20);
     const std::uint32_t resource_address = Get32(file, directories + 16);
     for (rsrc_section = sections; Get32(file, rsrc_section + 12) != resource_address;) rsrc_section += 40;
     tree = Get32(file, rsrc_section + 20);
