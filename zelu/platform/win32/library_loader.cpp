@@ -69,6 +69,7 @@ DWORD OpenError(int error) {
     case EACCES:
     case EPERM: return ERROR_ACCESS_DENIED;
     case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
+    case EOVERFLOW: return ERROR_FILE_TOO_LARGE;  // beyond what this build's file offsets reach
     default: return ERROR_OPEN_FAILED;
   }
 }
@@ -90,11 +91,11 @@ class File {
 };
 
 // Reads the whole file at `path` into `bytes`; returns ERROR_SUCCESS or why not.
-DWORD ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+DWORD ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
   const File file(path);
   if (file.fd() < 0) return OpenError(errno);
   struct stat status {};
-  if (::fstat(file.fd(), &status) != 0) return ERROR_READ_FAULT;
+  if (::fstat(file.fd(), &status) != 0) return errno == EOVERFLOW ? ERROR_FILE_TOO_LARGE : ERROR_READ_FAULT;
   if (!S_ISREG(status.st_mode)) return ERROR_ACCESS_DENIED;
   if (status.st_size > kLargestFile) return ERROR_FILE_TOO_LARGE;
   bytes.resize(static_cast<std::size_t>(status.st_size));
@@ -126,7 +127,7 @@ HMODULE LoadLibraryExW(LPCWSTR path, HANDLE file, DWORD flags) {
   const std::optional<std::string> native = NativePath(path);
   if (!native) return Fail(ERROR_INVALID_NAME);
   std::vector<std::uint8_t> bytes;
-  if (const DWORD error = ReadFile(*native, bytes); error != ERROR_SUCCESS) return Fail(error);
+  if (const DWORD error = ReadWholeFile(*native, bytes); error != ERROR_SUCCESS) return Fail(error);
   std::optional<StringModule> module = zelu::win32::internal::ReadStringResources(bytes);
   if (!module) return Fail(ERROR_BAD_EXE_FORMAT);
   return Loaded().Add(std::move(*module));
