@@ -156,7 +156,9 @@ void ExpectDamageSeen(const Bytes& file, bool loads, bool has_16, const std::str
   ASSERT_EQ(module.has_value(), loads) << what;
   if (!module) return;
   EXPECT_EQ(Text(*module, 16).has_value(), has_16) << what;
-  EXPECT_FALSE(Text(*module, 0).has_value()) << what << " (bundle 1 gone)";
+  for (const UINT id : {0u, 0xFFFFFFF0u}) {
+    EXPECT_FALSE(Text(*module, id).has_value()) << what << ": bundle 1 is gone, not moved to " << id;
+  }
 }
 
 struct ImageDamage {
@@ -199,6 +201,7 @@ const ImageDamage kImageDamage[] = {
     {"no string tables", [](Bytes& f, const Layout& l) { Put32(f, l.type_entry, 7); }, true, false},
     {"bundle 0 is skipped", [](Bytes& f, const Layout& l) { Put32(f, l.name_entry, 0); }, true, true},
     {"named bundle is skipped", [](Bytes& f, const Layout& l) { Put32(f, l.name_entry, 0x80000000); }, true, true},
+    {"named language is skipped", [](Bytes& f, const Layout& l) { Put32(f, l.language_entry, 0x80000000); }, true, true},
 };
 
 TEST(ResourceFileTest, DamagedImagesFailCleanly) {
@@ -209,6 +212,49 @@ TEST(ResourceFileTest, DamagedImagesFailCleanly) {
       Bytes file = whole;
       damage.apply(file, layout);
       ExpectDamageSeen(file, damage.loads, damage.has_16, std::string(name) + ": " + damage.what);
+    }
+  }
+}
+
+// Directories that share their entries: a name directory of `names`
+// entries, all pointing at one language directory of `languages` entries,
+// all pointing at the data of bundle 1, written over the long string's
+// units. Sharing is read while the entries visited fit in the tree (one per
+// 8 bytes) and the bundles taken fit in the file; beyond, the file fails
+// rather than multiplying the work.
+TEST(ResourceFileTest, SharedDirectoriesAreBoundedByTheFileSize) {
+  const struct { std::uint32_t names, languages; bool loads; } rows[] = {
+      {8, 8, true}, {20, 20, true}, {20, 40, false} /* 821 entries visited in a tree of 4,760 bytes */,
+      {64, 1, true}, {100, 1, false} /* 100 bundles of 90 bytes: more than the file */,
+  };
+  for (const char* name : {"strings_pe32.dll", "strings_pe64.dll"}) {
+    const Bytes whole = ReadResourceFixture(name);
+    const Layout layout(whole);
+    const std::uint32_t bundle_1 = Get32(whole, layout.language_entry + 4);
+    const Bytes digits = {'0', 0, '1', 0, '2', 0, '3', 0, '4', 0, '5', 0, '6', 0, '7', 0, '8', 0, '9', 0};
+    const std::size_t area = static_cast<std::size_t>(
+        (std::search(whole.begin(), whole.end(), digits.begin(), digits.end()) - whole.begin() + 3) & ~3);
+    for (const auto& row : rows) {
+      Bytes file = whole;
+      const std::size_t names = area, languages = names + 16 + 8 * row.names;
+      Put32(file, layout.type_entry + 4, 0x80000000 | static_cast<std::uint32_t>(names - layout.tree));
+      std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(names), 16, 0);
+      std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(languages), 16, 0);
+      Put16(file, names + 14, row.names);
+      Put16(file, languages + 14, row.languages);
+      for (std::uint32_t i = 0; i < row.names; ++i) {
+        Put32(file, names + 16 + 8 * i, i + 1);
+        Put32(file, names + 20 + 8 * i, 0x80000000 | static_cast<std::uint32_t>(languages - layout.tree));
+      }
+      for (std::uint32_t i = 0; i < row.languages; ++i) {
+        Put32(file, languages + 16 + 8 * i, i);
+        Put32(file, languages + 20 + 8 * i, bundle_1);
+      }
+      const std::optional<StringModule> module = Read(file);
+      ASSERT_EQ(module.has_value(), row.loads) << name << " " << row.names << " x " << row.languages;
+      if (module) {
+        EXPECT_EQ(Text(*module, 16 * (row.names - 1)), u"zero") << name << " " << row.names;
+      }
     }
   }
 }
