@@ -28,25 +28,29 @@
 //       ERROR_INVALID_PARAMETER  null path, a file handle given, or a flag
 //                                other than those below;
 //       ERROR_INVALID_NAME       the path holds an unpaired surrogate;
-//       ERROR_FILE_NOT_FOUND     no such file;
+//       ERROR_FILE_NOT_FOUND     no such file (nor folder on its path);
 //       ERROR_PATH_NOT_FOUND     a part of the path is not a folder;
 //       ERROR_ACCESS_DENIED      not readable, or not a regular file
 //                                (a folder, a device, a pipe);
 //       ERROR_FILENAME_EXCED_RANGE  the path is too long;
 //       ERROR_FILE_TOO_LARGE     the file is larger than 256 MiB;
 //       ERROR_BAD_EXE_FORMAT     neither an image nor a .res file, or
-//                                truncated or malformed (never a crash or a
-//                                read outside the file);
+//                                truncated or malformed: a section's data
+//                                past the end, an offset or size outside,
+//                                a .res entry cut or unpadded (never a
+//                                crash or a read outside the file);
 //       ERROR_OPEN_FAILED, ERROR_READ_FAULT  any other failure to open or
 //                                read it.
-//     Allocation failure throws std::bad_alloc.
+//     Allocation failure throws std::bad_alloc. A successful load leaves
+//     the last error as it was.
 //   * Threads: loads and frees may run on any threads at once. A handle
 //     may be read (LoadStringW) on any number of threads until it is freed;
 //     freeing it while another thread reads it is the caller's error.
 //   * FreeLibrary returns TRUE for a handle that a load returned and that
 //     is not yet freed; for anything else (null, freed already, a
 //     StringModule's handle) it returns FALSE with ERROR_INVALID_HANDLE and
-//     releases nothing. A freed handle must not be read again, nor may it
+//     releases nothing. (A handle freed twice may meet a later load that
+//     was given the same address, as on the platform.) A freed handle must not be read again, nor may it
 //     stay registered with SetMainProgramStrings.
 #pragma once
 

@@ -6,7 +6,8 @@
 // (b - 1) * 16 to (b - 1) * 16 + 15, each a 16-bit count of units followed
 // by that many UTF-16LE units. An entry of count 0 is a missing string. When
 // a bundle is held in several languages, one is taken for the whole bundle:
-// neutral (0) first, then US English (0x409), then the lowest language id.
+// neutral (0) first, then US English (0x409), then the lowest language id
+// (of two tables with the same bundle and language, the first in the file).
 // Bundle 0 and named tables hold no id and are skipped; so are resources of
 // other types.
 //
