@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages zelu needs that this machine lacks.
-#   scripts/install-dependencies.sh [--benchmarks] [--clang]
+#   scripts/install-dependencies.sh [--benchmarks] [--clang] [--resource-tools]
+# --resource-tools: the cross binutils that rebuild the resource-file test
+# fixtures (zelu/platform/win32/testdata); without them that check is skipped.
 # Uses sudo when not run as root. Does nothing when all are present.
 set -euo pipefail
 
@@ -11,6 +13,7 @@ for option in "$@"; do
   case "$option" in
     --benchmarks) packages+=(libbenchmark-dev libssl-dev) ;;
     --clang) packages+=(clang-14) ;;
+    --resource-tools) packages+=(binutils-mingw-w64-x86-64 binutils-mingw-w64-i686) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;
   esac
 done
