@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <zelu/platform/cstring/cstring.h>
+#include <zelu/platform/simd/streaming.h>
 #include <zelu/testing/guarded_buffer.h>
 
 namespace {
@@ -90,6 +91,22 @@ TEST_P(HexKernelTest, EncodesLikeTheScalarKernel) {
   }
 }
 
+// Outputs past the streaming threshold, at unit offsets that allow aligned
+// streaming stores after a head (even) and that do not (odd).
+TEST_P(HexKernelTest, EncodesLargeOutputsLikeTheScalarKernel) {
+  std::mt19937 random(21);
+  const std::size_t count = zelu::simd::kStreamingMinimumBytes / 4 + 37;
+  const std::vector<unsigned char> bytes = RandomBytes(count, random);
+  GuardedBuffer<WCHAR> expected(2 * count, 0, kUnitCanary);
+  ScalarHexKernel().encode(bytes.data(), count, expected.data());
+  for (const std::size_t offset : {0u, 1u, 2u, 17u}) {
+    GuardedBuffer<WCHAR> out(2 * count, offset, kUnitCanary);
+    kernel().encode(bytes.data(), count, out.data());
+    EXPECT_TRUE(std::equal(out.region().begin(), out.region().end(), expected.region().begin())) << offset;
+    EXPECT_TRUE(out.CanariesIntact()) << offset;
+  }
+}
+
 TEST_P(HexKernelTest, DecodesDigitsLikeTheScalarKernel) {
   std::mt19937 random(17);
   for (std::size_t units = 0; units <= kLongest; units += 2) {
@@ -104,7 +121,8 @@ TEST_P(HexKernelTest, DecodesDigitsLikeTheScalarKernel) {
 
 // Units that are not digits as whole 16-bit units, though some have a
 // digit's low byte or differ from one by a single bit.
-constexpr WCHAR kNotDigits[] = {'G', 'g', '@', '`', '/', ':', ' ', 0, 0x0130, 0x0141, 0xFF61, 0x00C1, 0x0046 + 0x80, 0xFFFF};
+constexpr WCHAR kNotDigits[] = {'G',    'g',    '@',    '`',    '/',           ':',   ' ', 0,
+                                0x0130, 0x0141, 0xFF61, 0x00C1, 0x0046 + 0x80, 0xFFFF};
 
 TEST_P(HexKernelTest, StopsWhereTheScalarKernelStops) {
   std::mt19937 random(18);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <zelu/platform/simd/kernel_table.h>
+#include <zelu/platform/simd/streaming.h>
 
 // AVX-512 with the Ice Lake additions (VBMI) is a target of its own.
 #ifndef HWY_WANT_AVX3_DL
@@ -18,6 +19,7 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "zelu/encoding/internal/base16_simd.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/cache_control.h>
 #include <hwy/highway.h>
 
 HWY_BEFORE_NAMESPACE();
@@ -38,8 +40,9 @@ hn::Vec<D> DigitsOf(D d, hn::Vec<D> nibbles) {
 }
 
 // One byte per 32-bit lane; each lane becomes the two units of its digits,
-// the high digit first in memory.
-void EncodeHex(const unsigned char* data, std::size_t count, WCHAR* out) noexcept {
+// the high digit first in memory. Returns how many bytes it encoded.
+template <bool kStream>
+std::size_t EncodeHexVectors(const unsigned char* data, std::size_t count, WCHAR* out) noexcept {
   const hn::ScalableTag<std::uint32_t> d32;
   const hn::Repartition<std::uint16_t, decltype(d32)> d16;
   const hn::Rebind<std::uint8_t, decltype(d32)> d8;
@@ -50,9 +53,31 @@ void EncodeHex(const unsigned char* data, std::size_t count, WCHAR* out) noexcep
     const auto high = hn::ShiftRight<4>(bytes);
     const auto low = hn::And(bytes, hn::Set(d32, 15));
     const auto pair = kLittleEndian ? hn::Or(high, hn::ShiftLeft<16>(low)) : hn::Or(hn::ShiftLeft<16>(high), low);
-    hn::StoreU(DigitsOf(d16, hn::BitCast(d16, pair)), d16, out + 2 * i);
+    const auto digits = DigitsOf(d16, hn::BitCast(d16, pair));
+    if constexpr (kStream) {
+      hn::Stream(digits, d16, out + 2 * i);
+    } else {
+      hn::StoreU(digits, d16, out + 2 * i);
+    }
   }
-  ScalarHexKernel().encode(data + i, count - i, out + 2 * i);
+  return i;
+}
+
+// A large output is streamed from its first vector-aligned unit on.
+void EncodeHex(const unsigned char* data, std::size_t count, WCHAR* out) noexcept {
+  const hn::ScalableTag<std::uint16_t> d16;
+  const std::size_t head = count * 2 * sizeof(WCHAR) >= zelu::simd::kStreamingMinimumBytes
+                               ? zelu::simd::StepsToAlignment(out, 2 * sizeof(WCHAR), hn::Lanes(d16) * sizeof(WCHAR))
+                               : zelu::simd::kNoAlignment;
+  std::size_t done = 0;
+  if (head == zelu::simd::kNoAlignment) {
+    done = EncodeHexVectors<false>(data, count, out);
+  } else {
+    ScalarHexKernel().encode(data, head, out);
+    done = head + EncodeHexVectors<true>(data + head, count - head, out + 2 * head);
+    hwy::FlushStream();
+  }
+  ScalarHexKernel().encode(data + done, count - done, out + 2 * done);
 }
 
 // The value of each unit that is a hex digit ('0'-'9', 'A'-'F', 'a'-'f' as
@@ -113,7 +138,8 @@ namespace zelu::encoding::internal {
 HWY_EXPORT(TargetHexKernel);
 
 const HexKernel& ActiveHexKernel() noexcept {
-  static const HexKernel& chosen = zelu::simd::BestKernelInTable(HWY_DISPATCH_TABLE(TargetHexKernel), ScalarHexKernel());
+  static const HexKernel& chosen =
+      zelu::simd::BestKernelInTable(HWY_DISPATCH_TABLE(TargetHexKernel), ScalarHexKernel());
   return chosen;
 }
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <zelu/platform/cstring/cstring.h>
+#include <zelu/platform/simd/streaming.h>
 #include <zelu/testing/guarded_buffer.h>
 
 namespace {
@@ -32,7 +33,9 @@ constexpr unsigned char kByteCanary = 0xA5;
 // position of each.
 constexpr std::size_t kExceptionUnits = 192;
 
-std::string KernelName(const ::testing::TestParamInfo<const Base64Kernel*>& param_info) { return param_info.param->name; }
+std::string KernelName(const ::testing::TestParamInfo<const Base64Kernel*>& param_info) {
+  return param_info.param->name;
+}
 
 class Base64KernelTest : public ::testing::TestWithParam<const Base64Kernel*> {
  protected:
@@ -89,6 +92,24 @@ TEST_P(Base64KernelTest, EncodesLikeTheScalarKernel) {
           << count << " bytes at offset " << offset;
       ASSERT_TRUE(out.CanariesIntact()) << count << " bytes at offset " << offset;
     }
+  }
+}
+
+// Outputs past the streaming threshold, at unit offsets that allow aligned
+// streaming stores after a head (multiples of four) and that do not.
+TEST_P(Base64KernelTest, EncodesLargeOutputsLikeTheScalarKernel) {
+  std::mt19937 random(69);
+  const std::size_t count = zelu::simd::kStreamingMinimumBytes / 8 * 3 + 38;
+  std::vector<unsigned char> bytes(count);
+  for (auto& byte : bytes) byte = static_cast<unsigned char>(random());
+  const std::size_t length = zelu::encoding::internal::Base64EncodedLength(count);
+  GuardedBuffer<WCHAR> expected(length, 0, kUnitCanary);
+  ScalarBase64Kernel().encode(bytes.data(), count, expected.data());
+  for (const std::size_t offset : {0u, 2u, 4u, 17u}) {
+    GuardedBuffer<WCHAR> out(length, offset, kUnitCanary);
+    kernel().encode(bytes.data(), count, out.data());
+    EXPECT_TRUE(std::equal(out.region().begin(), out.region().end(), expected.region().begin())) << offset;
+    EXPECT_TRUE(out.CanariesIntact()) << offset;
   }
 }
 

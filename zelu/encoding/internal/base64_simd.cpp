@@ -16,6 +16,7 @@
 #include <vector>
 
 #include <zelu/platform/simd/kernel_table.h>
+#include <zelu/platform/simd/streaming.h>
 
 // AVX-512 with the Ice Lake additions (VBMI) is a target of its own.
 #ifndef HWY_WANT_AVX3_DL
@@ -24,6 +25,7 @@
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "zelu/encoding/internal/base64_simd.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/cache_control.h>
 #include <hwy/highway.h>
 
 HWY_BEFORE_NAMESPACE();
@@ -90,27 +92,52 @@ hn::Vec<D8> CharactersOf(D8 d8, hn::Vec<D8> values) {
   return hn::Add(values, hn::TableLookupBytes(BlockTable(d8, kCharOffsets), classes));
 }
 
-// Reads a whole vector of bytes and encodes its first three quarters.
-void EncodeBase64(const unsigned char* data, std::size_t count, WCHAR* out) noexcept {
+// Reads a whole vector of bytes at a time and encodes its first three
+// quarters. Returns how many bytes it encoded.
+template <bool kStream>
+std::size_t EncodeBase64Vectors(const unsigned char* data, std::size_t count, WCHAR* out) noexcept {
   const hn::ScalableTag<std::uint8_t> d8;
   const hn::Half<decltype(d8)> d8_half;
   const hn::Repartition<std::uint16_t, decltype(d8)> d16;
   const hn::Repartition<std::uint32_t, decltype(d8)> d32;
   const std::size_t lanes = hn::Lanes(d8);
+  if (count < lanes) return 0;
+  const auto spread = SpreadIndices(d32);
+  const auto group_order = BlockTable(d8, kLittleEndian ? kGroupLittle : kGroupBig);
   std::size_t i = 0;
-  if (count >= lanes) {
-    const auto spread = SpreadIndices(d32);
-    const auto group_order = BlockTable(d8, kLittleEndian ? kGroupLittle : kGroupBig);
-    for (; count - i >= lanes; i += lanes / 4 * 3, out += lanes) {
-      const auto blocks = hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, hn::LoadU(d8, data + i)), spread));
-      const auto groups = hn::BitCast(d32, hn::TableLookupBytes(blocks, group_order));
-      const auto values = InMemoryOrder(d8, hn::BitCast(d8, SixBitValues(d32, groups)));
-      const auto characters = CharactersOf(d8, values);
-      hn::StoreU(hn::PromoteTo(d16, hn::LowerHalf(d8_half, characters)), d16, out);
-      hn::StoreU(hn::PromoteTo(d16, hn::UpperHalf(d8_half, characters)), d16, out + lanes / 2);
+  for (; count - i >= lanes; i += lanes / 4 * 3, out += lanes) {
+    const auto blocks = hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, hn::LoadU(d8, data + i)), spread));
+    const auto groups = hn::BitCast(d32, hn::TableLookupBytes(blocks, group_order));
+    const auto characters = CharactersOf(d8, InMemoryOrder(d8, hn::BitCast(d8, SixBitValues(d32, groups))));
+    const auto first = hn::PromoteTo(d16, hn::LowerHalf(d8_half, characters));
+    const auto second = hn::PromoteTo(d16, hn::UpperHalf(d8_half, characters));
+    if constexpr (kStream) {
+      hn::Stream(first, d16, out);
+      hn::Stream(second, d16, out + lanes / 2);
+    } else {
+      hn::StoreU(first, d16, out);
+      hn::StoreU(second, d16, out + lanes / 2);
     }
   }
-  ScalarBase64Kernel().encode(data + i, count - i, out);
+  return i;
+}
+
+// A large output is streamed from its first vector-aligned group on.
+void EncodeBase64(const unsigned char* data, std::size_t count, WCHAR* out) noexcept {
+  const hn::ScalableTag<std::uint8_t> d8;
+  const std::size_t head_groups = Base64EncodedLength(count) * sizeof(WCHAR) >= zelu::simd::kStreamingMinimumBytes
+                                      ? zelu::simd::StepsToAlignment(out, 4 * sizeof(WCHAR), hn::Lanes(d8))
+                                      : zelu::simd::kNoAlignment;
+  std::size_t done = 0;
+  if (head_groups == zelu::simd::kNoAlignment) {
+    done = EncodeBase64Vectors<false>(data, count, out);
+  } else {
+    ScalarBase64Kernel().encode(data, 3 * head_groups, out);
+    done = 3 * head_groups + EncodeBase64Vectors<true>(data + 3 * head_groups, count - 3 * head_groups,
+                                                       out + 4 * head_groups);
+    hwy::FlushStream();
+  }
+  ScalarBase64Kernel().encode(data + done, count - done, out + done / 3 * 4);
 }
 
 // ---- Decoding
@@ -143,7 +170,8 @@ template <class D32>
 auto PackIndices(D32 d32) {
   const auto lane = hn::Iota(d32, 0);
   const auto third = hn::ShiftRight<17>(hn::Mul(lane, hn::Set(d32, 0xAAABu)));  // exact below 2^16
-  return hn::IndicesFromVec(d32, hn::Min(hn::Add(lane, third), hn::Set(d32, static_cast<std::uint32_t>(hn::Lanes(d32) - 1))));
+  const auto last = hn::Set(d32, static_cast<std::uint32_t>(hn::Lanes(d32) - 1));
+  return hn::IndicesFromVec(d32, hn::Min(hn::Add(lane, third), last));
 }
 
 // Six-bit values, four per group, to the group's three bytes: the bytes of
@@ -162,7 +190,8 @@ hn::Vec<D8> PackGroups(D8 d8, hn::Vec<D8> values, PackIndices32 pack) {
   const auto high_halves = hn::ShiftRight<16>(quads);
   const auto bits = kLittleEndian ? hn::Or(hn::ShiftLeft<12>(low_halves), high_halves)
                                   : hn::Or(hn::ShiftLeft<12>(high_halves), low_halves);
-  const auto packed = hn::TableLookupBytes(hn::BitCast(d8, bits), BlockTable(d8, kLittleEndian ? kBytesLittle : kBytesBig));
+  const auto byte_order = BlockTable(d8, kLittleEndian ? kBytesLittle : kBytesBig);
+  const auto packed = hn::TableLookupBytes(hn::BitCast(d8, bits), byte_order);
   return hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, packed), pack));
 }
 
@@ -234,7 +263,8 @@ namespace zelu::encoding::internal {
 HWY_EXPORT(TargetBase64Kernel);
 
 const Base64Kernel& ActiveBase64Kernel() noexcept {
-  static const Base64Kernel& chosen = zelu::simd::BestKernelInTable(HWY_DISPATCH_TABLE(TargetBase64Kernel), ScalarBase64Kernel());
+  static const Base64Kernel& chosen =
+      zelu::simd::BestKernelInTable(HWY_DISPATCH_TABLE(TargetBase64Kernel), ScalarBase64Kernel());
   return chosen;
 }
 

@@ -48,7 +48,9 @@ struct Mapping {
   }
   Mapping(const Mapping&) = delete;
   Mapping& operator=(const Mapping&) = delete;
-  std::uintptr_t HugeAligned() const { return (reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1); }
+  std::uintptr_t HugeAligned() const {
+    return (reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1);
+  }
   std::size_t bytes;
   void* base;
 };
