@@ -121,10 +121,8 @@ const HexKernel* TargetHexKernel(bool emulated_too) {
   static_cast<void>(emulated_too);
   return nullptr;
 #else
-  if ((HWY_SUPPORTED_TARGETS & HWY_TARGET) == 0) return nullptr;
-  if (HWY_TARGET == HWY_EMU128 && !emulated_too) return nullptr;
   static const HexKernel kernel{hwy::TargetName(HWY_TARGET), EncodeHex, DecodeHex};
-  return &kernel;
+  return zelu::simd::IfRunnable(kernel, HWY_TARGET, HWY_SUPPORTED_TARGETS, HWY_EMU128, emulated_too);
 #endif
 }
 

@@ -246,10 +246,8 @@ const Base64Kernel* TargetBase64Kernel(bool emulated_too) {
   static_cast<void>(emulated_too);
   return nullptr;
 #else
-  if ((HWY_SUPPORTED_TARGETS & HWY_TARGET) == 0) return nullptr;
-  if (HWY_TARGET == HWY_EMU128 && !emulated_too) return nullptr;
   static const Base64Kernel kernel{hwy::TargetName(HWY_TARGET), EncodeBase64, DecodeBase64};
-  return &kernel;
+  return zelu::simd::IfRunnable(kernel, HWY_TARGET, HWY_SUPPORTED_TARGETS, HWY_EMU128, emulated_too);
 #endif
 }
 

@@ -34,11 +34,10 @@ __attribute__((no_sanitize_address)) std::size_t AlignedLength(const WCHAR* alig
     const auto third = hn::Eq(hn::Load(d, aligned + block + 2 * kLanes), zero);
     const auto fourth = hn::Eq(hn::Load(d, aligned + block + 3 * kLanes), zero);
     if (hn::AllFalse(d, hn::Or(hn::Or(first, second), hn::Or(third, fourth)))) continue;
-    std::size_t offset = block;
-    for (const auto& zeros : {first, second, third, fourth}) {
-      const std::intptr_t found = hn::FindFirstTrue(d, zeros);
-      if (found >= 0) return offset + static_cast<std::size_t>(found);
-      offset += kLanes;
+    // The terminator is in this block: find its vector.
+    for (std::size_t unit = block;; unit += kLanes) {
+      const std::intptr_t found = hn::FindFirstTrue(d, hn::Eq(hn::Load(d, aligned + unit), zero));
+      if (found >= 0) return unit + static_cast<std::size_t>(found);
     }
   }
 }
@@ -52,10 +51,8 @@ const LengthKernel* TargetLengthKernel(bool emulated_too) {
   static_cast<void>(emulated_too);
   return nullptr;
 #else
-  if ((HWY_SUPPORTED_TARGETS & HWY_TARGET) == 0) return nullptr;
-  if (HWY_TARGET == HWY_EMU128 && !emulated_too) return nullptr;
   static const LengthKernel kernel{hwy::TargetName(HWY_TARGET), AlignedLength};
-  return &kernel;
+  return zelu::simd::IfRunnable(kernel, HWY_TARGET, HWY_SUPPORTED_TARGETS, HWY_EMU128, emulated_too);
 #endif
 }
 

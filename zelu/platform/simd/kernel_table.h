@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -18,6 +19,16 @@ namespace zelu::simd {
 
 template <typename Kernel>
 using TargetKernelGetter = const Kernel* (*)(bool emulated_too);
+
+// What a getter returns: `kernel` when this CPU runs instruction set
+// `target` (a bit of `supported`, Highway's set for this CPU) and the set is
+// not the `emulated` one, unless `emulated_too`; else null.
+template <typename Kernel>
+const Kernel* IfRunnable(const Kernel& kernel, std::int64_t target, std::int64_t supported, std::int64_t emulated,
+                         bool emulated_too) noexcept {
+  if ((supported & target) == 0) return nullptr;
+  return target != emulated || emulated_too ? &kernel : nullptr;
+}
 
 // The table's entries for the instruction sets. With more than one set,
 // entry 0 is Highway's own first-call chooser, which only repeats the best.
