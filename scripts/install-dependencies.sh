@@ -8,7 +8,7 @@ set -euo pipefail
 
 # help2man makes the tool's manual page in the build; man-db renders it in a
 # test; dpkg-dev (dpkg-shlibdeps) and file let CPack make the Debian packages.
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libpcre2-dev time tzdata help2man man-db dpkg-dev file)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libpcre2-dev libhwy-dev time tzdata help2man man-db dpkg-dev file)
 for option in "$@"; do
   case "$option" in
     --benchmarks) packages+=(libbenchmark-dev libssl-dev) ;;

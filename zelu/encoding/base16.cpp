@@ -7,34 +7,34 @@
 
 #include <zelu/encoding/internal/base16_kernel.h>
 #include <zelu/platform/crt16/crt16.h>
+#include <zelu/platform/memory/huge_pages.h>
 
 namespace {
 
 using zelu::encoding::internal::ActiveHexKernel;
+using zelu::encoding::internal::HexKernel;
 
 constexpr int kPrefixUnits = 4;
 
-// Writes the plain hex digits of `count` bytes at `out` (2 * count units).
-void WriteHexDigits(const unsigned char* data, std::size_t count, WCHAR* out) {
-  ActiveHexKernel().encode(data, count, out);
-}
-
-// Sizes `out` once to exactly `units` units and returns its buffer. Every
-// unit is then overwritten, so what `out` held before cannot show through.
-WCHAR* SizeOnce(CString& out, std::size_t units) {
+// Empties `out` and returns its buffer, with room for `units` units (and
+// the terminator) that the caller then writes in full before
+// out.ReleaseBuffer(units). A buffer that already has the room is kept, and
+// nothing is written twice.
+WCHAR* TextBuffer(CString& out, std::size_t units) {
   if (units > static_cast<std::size_t>(INT_MAX - 1)) throw std::length_error("hex text too long");
-  return out.GetBufferSetLength(static_cast<int>(units));
+  out.Empty();
+  return out.GetBuffer(static_cast<int>(units));
 }
 
 // Decodes `count` pairs starting at text[first] into `bytes`; the text has
 // `length` units. A pair reaching past the end meets the terminator, an
 // invalid digit. Returns the number of bytes decoded before the first bad
 // pair (== count on success).
-std::size_t DecodePairs(const WCHAR* text, std::size_t length, std::size_t first, std::size_t count,
-                        unsigned char* bytes) {
+std::size_t DecodePairs(const HexKernel& kernel, const WCHAR* text, std::size_t length, std::size_t first,
+                        std::size_t count, unsigned char* bytes) {
   const std::size_t available = first >= length ? 0 : (length - first) / 2;
   const std::size_t whole = std::min(count, available);
-  return ActiveHexKernel().decode(text + first, whole, bytes).bytes_written;
+  return kernel.decode(text + first, whole, bytes).bytes_written;
 }
 
 bool HexCharToValue(WCHAR ch, int& value) {
@@ -46,20 +46,35 @@ bool HexCharToValue(WCHAR ch, int& value) {
 
 }  // namespace
 
-bool CBase16::Encode(unsigned char* data, ULONG count, CString& out) {
-  WCHAR* buffer = SizeOnce(out, 2 * std::size_t{count});
-  WriteHexDigits(data, count, buffer);
+namespace zelu::encoding::internal {
+
+bool EncodeHexWith(const HexKernel& kernel, const unsigned char* data, ULONG count, CString& out) {
+  const std::size_t units = 2 * std::size_t{count};
+  kernel.encode(data, count, TextBuffer(out, units));
+  out.ReleaseBuffer(static_cast<int>(units));
   return true;
 }
 
-bool CBase16::Decode(const WCHAR* text, unsigned char** bytes, ULONG& count) {
+bool DecodeHexWith(const HexKernel& kernel, const WCHAR* text, unsigned char** bytes, ULONG& count) {
   const std::size_t length = zelu::crt16::wcslen(text);
   if (length % 2 != 0) return false;
   count = static_cast<ULONG>(length / 2);
-  *bytes = new unsigned char[length / 2];
-  const std::size_t decoded = DecodePairs(text, length, 0, length / 2, *bytes);
+  // Reads as zero-filled before decoding: the bytes after the decoded ones
+  // are zeroed, each byte written once.
+  *bytes = zelu::memory::NewBytes(length / 2);
+  const std::size_t decoded = DecodePairs(kernel, text, length, 0, length / 2, *bytes);
   std::fill(*bytes + decoded, *bytes + length / 2, 0);
   return decoded == length / 2;
+}
+
+}  // namespace zelu::encoding::internal
+
+bool CBase16::Encode(unsigned char* data, ULONG count, CString& out) {
+  return zelu::encoding::internal::EncodeHexWith(ActiveHexKernel(), data, count, out);
+}
+
+bool CBase16::Decode(const WCHAR* text, unsigned char** bytes, ULONG& count) {
+  return zelu::encoding::internal::DecodeHexWith(ActiveHexKernel(), text, bytes, count);
 }
 
 bool CBase16::Decode(const WCHAR* text, unsigned char** bytes, unsigned long& count) {
@@ -74,12 +89,15 @@ bool CBase16::HexCharToInt(WCHAR ch, int& value) { return HexCharToValue(ch, val
 
 bool CBytes::encode(unsigned char* data, ULONG count, CString& out, bool lengthPrefix) {
   if (!lengthPrefix) return CBase16::Encode(data, count, out);
-  WCHAR* buffer = SizeOnce(out, kPrefixUnits + 2 * std::size_t{count});
   CString prefix;
   prefix.Format(u"%04x", count);
-  // Only the first four digits stay in front of the data.
-  std::copy_n(prefix.GetString(), std::min(prefix.GetLength(), kPrefixUnits), buffer);
-  WriteHexDigits(data, count, buffer + kPrefixUnits);
+  const std::size_t units = kPrefixUnits + 2 * std::size_t{count};
+  WCHAR* buffer = TextBuffer(out, units);
+  // Only the first four digits stay in front of the data; the formatted
+  // count has at least four.
+  std::copy_n(prefix.GetString(), kPrefixUnits, buffer);
+  ActiveHexKernel().encode(data, count, buffer + kPrefixUnits);
+  out.ReleaseBuffer(static_cast<int>(units));
   return true;
 }
 
@@ -96,8 +114,8 @@ bool CBytes::decode(const WCHAR* text, unsigned char** bytes, int& count, bool l
     first_digit = kPrefixUnits;
   }
   const auto announced = static_cast<std::size_t>(count);
-  *bytes = new unsigned char[announced];
-  return DecodePairs(text, length, first_digit, announced, *bytes) == announced;
+  *bytes = zelu::memory::NewBytes(announced);
+  return DecodePairs(ActiveHexKernel(), text, length, first_digit, announced, *bytes) == announced;
 }
 
 bool CBytes::decode(const WCHAR* text, unsigned char** bytes, int& count) {

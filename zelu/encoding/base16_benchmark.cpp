@@ -1,6 +1,13 @@
 // Hex encoding and decoding beside OpenSSL's hex helpers, same data, same run.
-// Throughput is input bytes per second: bytes for encoding, hex text
-// (in code units for us, chars for OpenSSL) for decoding.
+//
+// Rows: HexEncode/<kernel> and HexDecode/<kernel> run the public operations
+// (CBase16::Encode, CBase16::Decode: output string, allocation, zero fill)
+// over each kernel this CPU runs, the scalar one included; .../CBase16 is the
+// public member itself (the active kernel, through the library's choice);
+// .../OpenSSL is OPENSSL_buf2hexstr_ex or OPENSSL_hexstr2buf_ex with buffers
+// allocated before the loop. Throughput is input bytes per second: bytes for
+// encoding, hex text (in code units for us, chars for OpenSSL) for decoding.
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -10,100 +17,131 @@
 #include <openssl/crypto.h>
 
 #include <zelu/encoding/base16.h>
+#include <zelu/encoding/internal/base16_kernel.h>
 
 namespace {
 
-std::vector<unsigned char> RandomBytes(std::size_t size) {
-  std::mt19937 random(42);
-  std::vector<unsigned char> bytes(size);
-  for (auto& byte : bytes) byte = static_cast<unsigned char>(random());
+using zelu::encoding::internal::HexKernel;
+
+std::size_t Size(const benchmark::State& state) { return static_cast<std::size_t>(state.range(0)); }
+
+// The same random bytes for every row of a size, made once.
+std::vector<unsigned char>& RandomBytes(std::size_t size) {
+  static std::map<std::size_t, std::vector<unsigned char>> made;
+  auto& bytes = made[size];
+  if (bytes.size() != size) {
+    std::mt19937 random(42);
+    bytes.resize(size);
+    for (auto& byte : bytes) byte = static_cast<unsigned char>(random());
+  }
   return bytes;
 }
 
-void BM_CBase16_Encode(benchmark::State& state) {
-  auto data = RandomBytes(static_cast<std::size_t>(state.range(0)));
+void Processed(benchmark::State& state, std::size_t per_iteration) {
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(per_iteration));
+}
+
+void EncodeWith(benchmark::State& state, const HexKernel* kernel) {
+  const auto& data = RandomBytes(Size(state));
   CString out;
+  // Made before the loop and reused, as OpenSSL's buffer is.
+  zelu::encoding::internal::EncodeHexWith(*kernel, data.data(), static_cast<ULONG>(data.size()), out);
+  for (auto _ : state) {
+    zelu::encoding::internal::EncodeHexWith(*kernel, data.data(), static_cast<ULONG>(data.size()), out);
+    benchmark::DoNotOptimize(out.GetString());
+  }
+  Processed(state, data.size());
+}
+
+void EncodePublic(benchmark::State& state) {
+  auto& data = RandomBytes(Size(state));
+  CString out;
+  // Made before the loop and reused, as OpenSSL's buffer is.
+  CBase16::Encode(data.data(), static_cast<ULONG>(data.size()), out);
   for (auto _ : state) {
     CBase16::Encode(data.data(), static_cast<ULONG>(data.size()), out);
     benchmark::DoNotOptimize(out.GetString());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+  Processed(state, data.size());
 }
 
-void BM_CBytes_Encode(benchmark::State& state) {
-  auto data = RandomBytes(static_cast<std::size_t>(state.range(0)));
-  CString out;
-  for (auto _ : state) {
-    CBytes::encode(data.data(), static_cast<ULONG>(data.size()), out, false);
-    benchmark::DoNotOptimize(out.GetString());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
-}
-
-void BM_OpenSSL_Encode(benchmark::State& state) {
-  auto data = RandomBytes(static_cast<std::size_t>(state.range(0)));
+void EncodeOpenSsl(benchmark::State& state) {
+  const auto& data = RandomBytes(Size(state));
   std::string out(2 * data.size() + 1, '\0');
   for (auto _ : state) {
     std::size_t length = 0;
     OPENSSL_buf2hexstr_ex(out.data(), out.size(), &length, data.data(), data.size(), '\0');
     benchmark::DoNotOptimize(out.data());
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0));
+  Processed(state, data.size());
 }
 
-void BM_CBase16_Decode(benchmark::State& state) {
-  auto data = RandomBytes(static_cast<std::size_t>(state.range(0)));
+CString HexText(std::size_t size) {
   CString text;
-  CBase16::Encode(data.data(), static_cast<ULONG>(data.size()), text);
+  CBase16::Encode(RandomBytes(size).data(), static_cast<ULONG>(size), text);
+  return text;
+}
+
+void DecodeWith(benchmark::State& state, const HexKernel* kernel) {
+  const CString text = HexText(Size(state));
+  for (auto _ : state) {
+    unsigned char* bytes = nullptr;
+    ULONG count = 0;
+    benchmark::DoNotOptimize(zelu::encoding::internal::DecodeHexWith(*kernel, text, &bytes, count));
+    delete[] bytes;
+  }
+  Processed(state, static_cast<std::size_t>(text.GetLength()));
+}
+
+void DecodePublic(benchmark::State& state) {
+  const CString text = HexText(Size(state));
   for (auto _ : state) {
     unsigned char* bytes = nullptr;
     ULONG count = 0;
     benchmark::DoNotOptimize(CBase16::Decode(text, &bytes, count));
     delete[] bytes;
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0) * 2);
+  Processed(state, static_cast<std::size_t>(text.GetLength()));
 }
 
-void BM_CBytes_Decode(benchmark::State& state) {
-  auto data = RandomBytes(static_cast<std::size_t>(state.range(0)));
-  CString text;
-  CBytes::encode(data.data(), static_cast<ULONG>(data.size()), text, false);
-  for (auto _ : state) {
-    unsigned char* bytes = nullptr;
-    int count = 0;
-    benchmark::DoNotOptimize(CBytes::decode(text, &bytes, count, false));
-    delete[] bytes;
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0) * 2);
-}
-
-void BM_OpenSSL_Decode(benchmark::State& state) {
-  auto data = RandomBytes(static_cast<std::size_t>(state.range(0)));
+void DecodeOpenSsl(benchmark::State& state) {
+  const auto& data = RandomBytes(Size(state));
   std::string text(2 * data.size() + 1, '\0');
   std::size_t length = 0;
   OPENSSL_buf2hexstr_ex(text.data(), text.size(), &length, data.data(), data.size(), '\0');
+  std::vector<unsigned char> bytes(data.size());
   for (auto _ : state) {
-    // Allocates its result, as our decoders do.
-    std::vector<unsigned char> bytes(data.size());
     std::size_t decoded = 0;
     benchmark::DoNotOptimize(OPENSSL_hexstr2buf_ex(bytes.data(), bytes.size(), &decoded, text.c_str(), '\0'));
+    benchmark::ClobberMemory();
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * state.range(0) * 2);
+  Processed(state, 2 * data.size());
 }
-
-constexpr std::int64_t kSizes[] = {64, 4 << 10, 1 << 20};
 
 void Sizes(benchmark::internal::Benchmark* benchmark) {
-  for (auto size : kSizes) benchmark->Arg(size);
+  for (const std::int64_t size : {64, 1 << 20, 64 << 20}) benchmark->Arg(size);
 }
 
-BENCHMARK(BM_CBase16_Encode)->Apply(Sizes);
-BENCHMARK(BM_CBytes_Encode)->Apply(Sizes);
-BENCHMARK(BM_OpenSSL_Encode)->Apply(Sizes);
-BENCHMARK(BM_CBase16_Decode)->Apply(Sizes);
-BENCHMARK(BM_CBytes_Decode)->Apply(Sizes);
-BENCHMARK(BM_OpenSSL_Decode)->Apply(Sizes);
+void Register(const std::string& name, void (*run)(benchmark::State&)) {
+  benchmark::RegisterBenchmark(name.c_str(), run)->Apply(Sizes);
+}
+
+void Register(const std::string& name, void (*run)(benchmark::State&, const HexKernel*), const HexKernel* kernel) {
+  benchmark::RegisterBenchmark((name + kernel->name).c_str(), run, kernel)->Apply(Sizes);
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  const auto kernels = zelu::encoding::internal::SupportedHexKernels();
+  for (const HexKernel* kernel : kernels) Register("HexEncode/", EncodeWith, kernel);
+  Register("HexEncode/CBase16", EncodePublic);
+  Register("HexEncode/OpenSSL", EncodeOpenSsl);
+  for (const HexKernel* kernel : kernels) Register("HexDecode/", DecodeWith, kernel);
+  Register("HexDecode/CBase16", DecodePublic);
+  Register("HexDecode/OpenSSL", DecodeOpenSsl);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -7,7 +7,7 @@
 
 #include <zelu/encoding/internal/base64_kernel.h>
 #include <zelu/encoding/internal/byte_order.h>
-
+#include <zelu/platform/memory/huge_pages.h>
 
 namespace {
 
@@ -27,16 +27,39 @@ class DataAccess {
 
 CBase64::~CBase64() = default;
 
-LONG CBase64::Encode(unsigned char* const data, ULONG count, CString& out) {
-  const std::size_t length = zelu::encoding::internal::Base64EncodedLength(count);
+namespace zelu::encoding::internal {
+
+LONG EncodeBase64With(const Base64Kernel& kernel, const unsigned char* data, ULONG count, CString& out) {
+  const std::size_t length = Base64EncodedLength(count);
   if (length > static_cast<std::size_t>(INT_MAX - 1)) throw std::length_error("CBase64: text too long");
   out.Empty();
   if (length == 0) return 0;
-  // Sized once; every unit is then written in place.
+  // Sized once (a buffer that already has the room is kept); every unit is
+  // then written in place, once.
   WCHAR* units = out.GetBuffer(static_cast<int>(length));
-  zelu::encoding::internal::ActiveBase64Kernel().encode(data, count, units);
+  kernel.encode(data, count, units);
   out.ReleaseBuffer(static_cast<int>(length));
   return 0;
+}
+
+LONG DecodeBase64With(const Base64Kernel& kernel, const CString& text, unsigned char** bytes, ULONG& count) {
+  count = 0;
+  const auto length = static_cast<std::size_t>(text.GetLength());
+  // The buffer reads as zero-filled before decoding: every byte that the
+  // decoder does not write is zeroed (writing the zeros first would only
+  // cost a second pass over the buffer).
+  unsigned char* buffer = zelu::memory::NewBytes(length + 1);
+  *bytes = buffer;
+  const std::size_t decoded = kernel.decode(text.GetString(), length, buffer).bytes_written;
+  std::memset(buffer + decoded, 0, length + 1 - decoded);
+  count = static_cast<ULONG>(decoded);
+  return 0;
+}
+
+}  // namespace zelu::encoding::internal
+
+LONG CBase64::Encode(unsigned char* const data, ULONG count, CString& out) {
+  return zelu::encoding::internal::EncodeBase64With(zelu::encoding::internal::ActiveBase64Kernel(), data, count, out);
 }
 
 LONG CBase64::Encode(const CString& text, CString& out) {
@@ -64,18 +87,8 @@ LONG CBase64::Encode(const CComVariant& variant, CString& out) {
 }
 
 LONG CBase64::Decode(const CString& text, unsigned char** bytes, ULONG& count) {
-  count = 0;
-  const auto length = static_cast<std::size_t>(text.GetLength());
-  // The buffer reads as zero-filled before decoding: every byte that the
-  // decoder does not write is zeroed (writing the zeros first would only
-  // cost a second pass over the buffer).
-  auto* buffer = new unsigned char[length + 1];
-  *bytes = buffer;
-  const std::size_t decoded =
-      zelu::encoding::internal::ActiveBase64Kernel().decode(text.GetString(), length, buffer).bytes_written;
-  std::memset(buffer + decoded, 0, length + 1 - decoded);
-  count = static_cast<ULONG>(decoded);
-  return 0;
+  return zelu::encoding::internal::DecodeBase64With(zelu::encoding::internal::ActiveBase64Kernel(), text, bytes,
+                                                    count);
 }
 
 LONG CBase64::Decode(const CString& text, unsigned char** bytes, unsigned long& count) {
@@ -95,7 +108,8 @@ LONG CBase64::Decode(const CString& text, CString& out) {
   const std::size_t pairs = (std::size_t{count} + 1) / 2;
   std::size_t units = 0;
   while (units < pairs && zelu::encoding::internal::LoadUnitLowByteFirst(buffer + 2 * units) != 0) ++units;
-  WCHAR* target = out.GetBufferSetLength(static_cast<int>(units));
+  out.Empty();
+  WCHAR* target = out.GetBuffer(static_cast<int>(units));  // each unit written once
   for (std::size_t i = 0; i < units; ++i) target[i] = zelu::encoding::internal::LoadUnitLowByteFirst(buffer + 2 * i);
   out.ReleaseBuffer(static_cast<int>(units));
   return 0;

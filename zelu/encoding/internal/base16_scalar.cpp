@@ -40,6 +40,5 @@ constexpr HexKernel kScalarHexKernel{"scalar", EncodeHexScalar, DecodeHexScalar}
 }  // namespace
 
 const HexKernel& ScalarHexKernel() noexcept { return kScalarHexKernel; }
-const HexKernel& ActiveHexKernel() noexcept { return kScalarHexKernel; }
 
 }  // namespace zelu::encoding::internal

@@ -100,29 +100,47 @@ void EncodeBase64Scalar(const unsigned char* data, std::size_t count, WCHAR* out
 }
 
 Base64DecodeProgress DecodeBase64Scalar(const WCHAR* text, std::size_t length, unsigned char* out) noexcept {
+  return DecodeBase64Rules(text, length, out, ScalarBase64Groups);
+}
+
+constexpr Base64Kernel kScalarBase64Kernel{"scalar", EncodeBase64Scalar, DecodeBase64Scalar};
+
+}  // namespace
+
+const Base64Kernel& ScalarBase64Kernel() noexcept { return kScalarBase64Kernel; }
+
+std::size_t ScalarBase64Groups(const WCHAR* text, std::size_t length, std::size_t at, unsigned char** out) noexcept {
+  unsigned char* bytes = *out;
+  // Two groups at a time write eight bytes, of which the last two are
+  // scratch that the next group overwrites: 8 units always leave room for
+  // them.
+  while (length - at >= 8) {
+    const std::uint32_t first = GroupBits(text + at);
+    const std::uint32_t second = GroupBits(text + at + 4);
+    if (((first | second) & kNotAValue) != 0) break;
+    StoreHighByteFirst64(bytes, ((std::uint64_t{first} << 24) | second) << 16);
+    bytes += 6;
+    at += 8;
+  }
+  while (length - at >= 4) {
+    const std::uint32_t bits = GroupBits(text + at);
+    if ((bits & kNotAValue) != 0) break;
+    bytes = PutGroup(bytes, bits);
+    at += 4;
+  }
+  *out = bytes;
+  return at;
+}
+
+Base64DecodeProgress DecodeBase64Rules(const WCHAR* text, std::size_t length, unsigned char* out,
+                                       Base64GroupRun whole_groups) noexcept {
   unsigned char* const start = out;
   std::uint32_t slots[4] = {0, 0, 0, 0};
   unsigned held = 0;
   std::size_t i = 0;
   while (i < length) {
     if (held == 0) {
-      // Whole groups of alphabet characters, the common case. Two groups at a
-      // time write eight bytes, of which the last two are scratch that the
-      // next group overwrites: 8 units always leave room for them.
-      while (length - i >= 8) {
-        const std::uint32_t first = GroupBits(text + i);
-        const std::uint32_t second = GroupBits(text + i + 4);
-        if (((first | second) & kNotAValue) != 0) break;
-        StoreHighByteFirst64(out, ((std::uint64_t{first} << 24) | second) << 16);
-        out += 6;
-        i += 8;
-      }
-      while (length - i >= 4) {
-        const std::uint32_t bits = GroupBits(text + i);
-        if ((bits & kNotAValue) != 0) break;
-        out = PutGroup(out, bits);
-        i += 4;
-      }
+      i = whole_groups(text, length, i, &out);  // the common case
       if (i == length) break;
     }
     const unsigned value = ClassOf(text[i++]);
@@ -142,12 +160,5 @@ Base64DecodeProgress DecodeBase64Scalar(const WCHAR* text, std::size_t length, u
   }
   return {length, static_cast<std::size_t>(out - start)};  // an incomplete last group gives nothing
 }
-
-constexpr Base64Kernel kScalarBase64Kernel{"scalar", EncodeBase64Scalar, DecodeBase64Scalar};
-
-}  // namespace
-
-const Base64Kernel& ScalarBase64Kernel() noexcept { return kScalarBase64Kernel; }
-const Base64Kernel& ActiveBase64Kernel() noexcept { return kScalarBase64Kernel; }
 
 }  // namespace zelu::encoding::internal

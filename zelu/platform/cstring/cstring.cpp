@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <zelu/platform/crt16/crt16.h>
+#include <zelu/platform/memory/huge_pages.h>
 #include <zelu/platform/win32/wide_format.h>
 #include <zelu/platform/win32/utf8.h>
 #include <zelu/platform/oleaut/oleaut.h>
@@ -133,9 +134,12 @@ bool CString::Reserve(int capacity) {
   // Grow geometrically so that repeated appends stay linear overall.
   const int grown = capacity_ > (INT_MAX - 1) / 2 ? INT_MAX - 1 : std::max(capacity, capacity_ * 2);
   // Zeroed storage from calloc: large blocks come zeroed from the system
-  // without a pass over them, so sizing a big buffer costs no fill.
-  auto* fresh = static_cast<WCHAR*>(std::calloc(static_cast<std::size_t>(grown) + 1, sizeof(WCHAR)));
+  // without a pass over them, so sizing a big buffer costs no fill, and they
+  // are still untouched when they are advised for huge pages.
+  const std::size_t bytes = (static_cast<std::size_t>(grown) + 1) * sizeof(WCHAR);
+  auto* fresh = static_cast<WCHAR*>(std::calloc(bytes, 1));
   if (fresh == nullptr) throw std::bad_alloc();
+  zelu::memory::AdviseHugePages(fresh, bytes);
   std::copy_n(GetString(), length_, fresh);
   std::free(data_);
   data_ = fresh;
