@@ -4,7 +4,7 @@
 # Uses sudo when not run as root. Does nothing when all are present.
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config libgtest-dev libpcre2-dev time tzdata)
+packages=(g++ cmake ninja-build pkg-config libgtest-dev libpcre2-dev libhwy-dev time tzdata)
 for option in "$@"; do
   case "$option" in
     --benchmarks) packages+=(libbenchmark-dev libssl-dev) ;;
