@@ -5,24 +5,27 @@
 // Each kernel takes the text a block at a time while the block is of a kind
 // it handles, and hands any other character to the scalar rules
 // (utf8_scalar.h), then goes on with blocks after it:
-//   * UTF-16 to UTF-8: a vector of ASCII units is narrowed and stored;
-//     otherwise the vector is taken eight units at a time, each unit's one
-//     to three bytes laid out and the unused ones squeezed out. A surrogate
-//     (paired or not) goes to the scalar rules.
-//   * UTF-8 to UTF-16: 64 bytes at a time. All ASCII is widened and stored.
-//     Otherwise bit masks of the 64 bytes (continuation bytes, two- and
-//     three-byte leads, E0 and ED leads and their second bytes) show how far
-//     the text is well-formed one-, two- and three-byte characters; those
-//     are decoded in 16-bit lanes and the lanes that start a character are
-//     kept. The first character that is anything else (malformed, a
-//     four-byte form) goes to the scalar rules.
+//   * UTF-16 to UTF-8, a vector of units at a time: all ASCII is narrowed
+//     and stored. Otherwise each unit's one to three bytes are laid out in
+//     a 16-bit lane (all below U+0800) or a 32-bit lane, and the bytes that
+//     the unit does not use are squeezed out. A surrogate (paired or not)
+//     ends the block and goes to the scalar rules.
+//   * UTF-8 to UTF-16, 64 bytes at a time: all ASCII is widened and stored.
+//     A window with a few non-ASCII bytes has its ASCII prefix widened and
+//     its first other character decoded by the scalar rules. A denser one
+//     is scanned: bit masks of the 64 bytes (continuation bytes, two- and
+//     three-byte leads, leads that start no such form) show how far the
+//     text is well-formed one-, two- and three-byte characters; those are
+//     decoded in 16-bit lanes and the lanes that start a character kept.
+//     The character at the first fault (malformed, a four-byte form) and
+//     the rest of its window go to the scalar rules.
 //   * The lengths are counted the same ways without writing.
-// Nothing depends on the byte order: bytes and units are only moved as
-// lanes, never reinterpreted across a lane boundary.
+// Byte order is decided in one place (TwoBytes, ThreeBytes); otherwise
+// bytes and units only move as lanes.
 //
-// Stores may write a few lanes past what they keep; a block is only taken
-// while the input left after it will overwrite them and the room left holds
-// them, so nothing is written past what a kernel reports.
+// Stores may write up to a vector past what they keep; a block is only
+// taken while the input left after it will overwrite that and the room left
+// holds it, so nothing is written past what a kernel reports.
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "zelu/platform/win32/internal/utf8_vector.cpp"
@@ -38,6 +41,7 @@
 #include <hwy/foreach_target.h>  // NOLINT: must come before highway.h
 #include <hwy/highway.h>
 
+#include <bit>
 #include <cstdint>
 #include <iterator>
 #include <span>
@@ -55,125 +59,106 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 using D16 = hn::ScalableTag<std::uint16_t>;  // a whole vector of units
 using D8 = hn::ScalableTag<std::uint8_t>;    // a whole vector of bytes
-using P16 = hn::Full128<std::uint16_t>;      // eight units
-using P8 = hn::Full128<std::uint8_t>;        // sixteen bytes
-using P32 = hn::Full128<std::uint32_t>;
+using D32 = hn::Repartition<std::uint32_t, D16>;
 
-constexpr std::size_t kPieceUnits = 8;
 constexpr std::size_t kWindowBytes = 64;  // the UTF-8 block: one bit of a 64-bit mask a byte
-// The most bytes (or units) a compressing store writes past the lanes it
-// keeps, and then some.
-constexpr std::size_t kStoreOverhang = 16;
 
-// Bit j of `bits` (j < 8) moved to bit 2j, and to bit 4j.
-constexpr std::uint32_t SpreadTo2(std::uint32_t bits) {
-  bits = (bits | bits << 4) & 0x0F0F;
-  bits = (bits | bits << 2) & 0x3333;
-  return (bits | bits << 1) & 0x5555;
-}
-constexpr std::uint32_t SpreadTo4(std::uint32_t bits) {
-  bits = (bits | bits << 12) & 0x000F000F;
-  bits = (bits | bits << 6) & 0x03030303;
-  return (bits | bits << 3) & 0x11111111;
-}
-static_assert(SpreadTo2(0xFF) == 0x5555 && SpreadTo2(0x81) == 0x4001);
-static_assert(SpreadTo4(0xFF) == 0x11111111 && SpreadTo4(0x82) == 0x10000010);
+// Byte order is decided here only: lanes are filled so that their bytes lie
+// in memory in the order given, then read as bytes.
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
-// Units (values below 0x100) as bytes, lane for lane.
+// 16-bit lanes whose two bytes in memory are `first`, `second` (each a
+// value below 0x100).
+hn::Vec<D16> TwoBytes(hn::Vec<D16> first, hn::Vec<D16> second) {
+  return kLittleEndian ? hn::Or(first, hn::ShiftLeft<8>(second)) : hn::Or(hn::ShiftLeft<8>(first), second);
+}
+
+// 32-bit lanes whose bytes in memory are `first`, `second`, `third`, 0.
+hn::Vec<D32> ThreeBytes(hn::Vec<D32> first, hn::Vec<D32> second, hn::Vec<D32> third) {
+  if constexpr (kLittleEndian) return hn::Or(hn::Or(first, hn::ShiftLeft<8>(second)), hn::ShiftLeft<16>(third));
+  return hn::Or(hn::Or(hn::ShiftLeft<24>(first), hn::ShiftLeft<16>(second)), hn::ShiftLeft<8>(third));
+}
+
+// Stores the bytes of `lanes` whose byte in `keep` is 0xFF, in order; returns
+// how many. May write up to the vector's size past them.
 template <class D>
-hn::Vec<hn::Rebind<std::uint8_t, D>> Narrow(D d, hn::Vec<D> units) {
-  return hn::DemoteTo(hn::Rebind<std::uint8_t, D>(), hn::BitCast(hn::RebindToSigned<D>(), units));
-}
-
-// Sixteen units (values below 0x100) in two pieces as sixteen bytes.
-hn::Vec<P8> NarrowPieces(hn::Vec<P16> low, hn::Vec<P16> high) {
-  const P16 d;
-  return hn::Combine(P8(), Narrow(d, high), Narrow(d, low));
-}
-
-// The mask of a piece of eight lanes as eight bits, lane j in bit j.
-template <class M>
-std::uint32_t PieceBits(M mask) {
-  std::uint8_t bits[8] = {};
-  hn::StoreMaskBits(P16(), mask, bits);
-  return bits[0];
-}
-
-// Stores the bytes whose bit is set in `keep` (lane j in bit j), in order;
-// returns how many.
-std::size_t StoreKept(hn::Vec<P8> bytes, std::uint32_t keep, unsigned char* out) {
-  const std::uint8_t bits[8] = {static_cast<std::uint8_t>(keep), static_cast<std::uint8_t>(keep >> 8)};
-  return hn::CompressBitsStore(bytes, bits, P8(), out);
+std::size_t StoreKept(D d, hn::Vec<D> lanes, hn::Vec<D> keep, unsigned char* out) {
+  const hn::Repartition<std::uint8_t, D> d8;
+  return hn::CompressStore(hn::BitCast(d8, lanes), hn::MaskFromVec(hn::BitCast(d8, keep)), d8, out);
 }
 
 // ---- UTF-16 to UTF-8
 
-// Encodes the eight units at `in`, none of them a surrogate; returns the
-// bytes written.
-std::size_t EncodePiece(const WCHAR* in, unsigned char* out) {
-  const P16 d;
-  const auto units = hn::LoadU(d, in);
+// The UTF-8 bytes of units below 0x800: [lead, last] a unit, an ASCII unit
+// keeping only its lead (itself). Units outside `valid` keep nothing.
+std::size_t EncodeTwoByteForms(hn::Vec<D16> units, hn::Mask<D16> valid, unsigned char* out) {
+  const D16 d;
   const auto ascii = units < hn::Set(d, 0x80);
-  if (hn::AllTrue(d, ascii)) {
-    hn::StoreU(Narrow(d, units), hn::Rebind<std::uint8_t, P16>(), out);
-    return kPieceUnits;
-  }
-  const auto two_or_less = units < hn::Set(d, 0x800);
-  const auto low_six = hn::Set(d, 0x3F);
-  const auto continuation = hn::Set(d, 0x80);
-  const auto last = hn::Or(hn::And(units, low_six), continuation);
-  const auto lead_of_two = hn::Or(hn::ShiftRight<6>(units), hn::Set(d, 0xC0));
-  const std::uint32_t multi = PieceBits(hn::Not(ascii));
-  if (hn::AllTrue(d, two_or_less)) {
-    // Each unit as [lead, last]; an ASCII unit keeps only its lead (itself).
-    const auto lead = hn::IfThenElse(ascii, units, lead_of_two);
-    const auto bytes = NarrowPieces(hn::InterleaveLower(d, lead, last), hn::InterleaveUpper(d, lead, last));
-    return StoreKept(bytes, 0x5555 | SpreadTo2(multi) << 1, out);
-  }
-  // Each unit as [lead, middle, last, 0]: an ASCII unit keeps its lead, a
-  // two-byte one its lead and last, a three-byte one all three. Pairs of
-  // units move as 32-bit lanes, which keeps the order in either byte order.
-  const auto lead_of_three = hn::Or(hn::ShiftRight<12>(units), hn::Set(d, 0xE0));
-  const auto lead = hn::IfThenElse(ascii, units, hn::IfThenElse(two_or_less, lead_of_two, lead_of_three));
-  const auto middle = hn::Or(hn::And(hn::ShiftRight<6>(units), low_six), continuation);
-  const auto zero = hn::Zero(d);
-  const P32 d32;
-  const auto lead_middle_0 = hn::BitCast(d32, hn::InterleaveLower(d, lead, middle));
-  const auto lead_middle_1 = hn::BitCast(d32, hn::InterleaveUpper(d, lead, middle));
-  const auto last_zero_0 = hn::BitCast(d32, hn::InterleaveLower(d, last, zero));
-  const auto last_zero_1 = hn::BitCast(d32, hn::InterleaveUpper(d, last, zero));
-  const auto first_half = NarrowPieces(hn::BitCast(d, hn::InterleaveLower(d32, lead_middle_0, last_zero_0)),
-                                       hn::BitCast(d, hn::InterleaveUpper(d32, lead_middle_0, last_zero_0)));
-  const auto second_half = NarrowPieces(hn::BitCast(d, hn::InterleaveLower(d32, lead_middle_1, last_zero_1)),
-                                        hn::BitCast(d, hn::InterleaveUpper(d32, lead_middle_1, last_zero_1)));
-  const std::uint32_t three = PieceBits(hn::Not(two_or_less));
-  const std::uint32_t keep = 0x11111111 | SpreadTo4(three) << 1 | SpreadTo4(multi) << 2;
-  const std::size_t written = StoreKept(first_half, keep & 0xFFFF, out);
-  return written + StoreKept(second_half, keep >> 16, out + written);
+  const auto lead = hn::IfThenElse(ascii, units, hn::Or(hn::ShiftRight<6>(units), hn::Set(d, 0xC0)));
+  const auto last = hn::Or(hn::And(units, hn::Set(d, 0x3F)), hn::Set(d, 0x80));
+  const auto all = hn::Set(d, 0xFF);
+  const auto keep = hn::IfThenElseZero(valid, TwoBytes(all, hn::IfThenZeroElse(ascii, all)));
+  return StoreKept(d, TwoBytes(lead, last), keep, out);
+}
+
+// The UTF-8 bytes of units that are not surrogates, in 32-bit lanes as
+// [lead, middle, last, 0]: ASCII keeps its lead, a two-byte form its lead
+// and last, a three-byte form all three.
+std::size_t EncodeThreeByteForms(hn::Vec<D32> units, hn::Mask<D32> valid, unsigned char* out) {
+  const D32 d;
+  const auto ascii = units < hn::Set(d, 0x80);
+  const auto two = units < hn::Set(d, 0x800);
+  const auto lead = hn::IfThenElse(ascii, units,
+                                   hn::IfThenElse(two, hn::Or(hn::ShiftRight<6>(units), hn::Set(d, 0xC0)),
+                                                  hn::Or(hn::ShiftRight<12>(units), hn::Set(d, 0xE0))));
+  const auto middle = hn::Or(hn::And(hn::ShiftRight<6>(units), hn::Set(d, 0x3F)), hn::Set(d, 0x80));
+  const auto last = hn::Or(hn::And(units, hn::Set(d, 0x3F)), hn::Set(d, 0x80));
+  const auto all = hn::Set(d, 0xFF);
+  const auto keep = hn::IfThenElseZero(valid, ThreeBytes(all, hn::IfThenZeroElse(two, all), hn::IfThenZeroElse(ascii, all)));
+  return StoreKept(d, ThreeBytes(lead, middle, last), keep, out);
+}
+
+// Encodes the units of `block` that lie before lane `end`, none of them a
+// surrogate; returns the bytes written.
+std::size_t EncodeBlock(hn::Vec<D16> block, std::size_t end, unsigned char* out) {
+  const D16 d;
+  const auto valid = hn::FirstN(d, end);
+  if (hn::AllTrue(d, block < hn::Set(d, 0x800))) return EncodeTwoByteForms(block, valid, out);
+  const D32 d32;
+  const hn::Half<D16> half;
+  const auto low_valid = hn::FirstN(d32, end);
+  const auto high_valid = hn::FirstN(d32, end < hn::Lanes(d32) ? 0 : end - hn::Lanes(d32));
+  const std::size_t written = EncodeThreeByteForms(hn::PromoteTo(d32, hn::LowerHalf(half, block)), low_valid, out);
+  return written + EncodeThreeByteForms(hn::PromoteTo(d32, hn::UpperHalf(half, block)), high_valid, out + written);
 }
 
 std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, unsigned char* out,
                         std::size_t capacity) noexcept {
   const D16 d;
   const std::size_t lanes = hn::Lanes(d);
-  // A block may take one unit more than a vector (a pair at its end) and
-  // three bytes a unit; every unit left after it gives at least one byte.
-  const std::size_t room_needed = 3 * lanes + kStoreOverhang;
+  // A compressing store may write a vector's bytes (two a unit) past what
+  // it keeps: a block is taken only while the input after it gives that
+  // many bytes (one a unit at least) and the room holds them, beside the
+  // block's own (three bytes a unit, and one more unit when a pair ends it).
+  const std::size_t overhang = 2 * lanes;
+  const std::size_t input_needed = lanes + 1 + overhang;
+  const std::size_t room_needed = 3 * lanes + 1 + overhang;
   std::size_t i = 0;
   std::size_t written = 0;
-  while (count - i >= lanes + kStoreOverhang && capacity - written >= room_needed) {
+  while (count - i >= input_needed && capacity - written >= room_needed) {
     const auto block = hn::LoadU(d, units + i);
     if (hn::AllTrue(d, block < hn::Set(d, 0x80))) {
-      hn::StoreU(Narrow(d, block), hn::Rebind<std::uint8_t, D16>(), out + written);
+      hn::StoreU(hn::DemoteTo(hn::Rebind<std::uint8_t, D16>(), hn::BitCast(hn::RebindToSigned<D16>(), block)),
+                 hn::Rebind<std::uint8_t, D16>(), out + written);
       i += lanes;
       written += lanes;
       continue;
     }
     const auto surrogate = hn::And(block, hn::Set(d, 0xF800)) == hn::Set(d, 0xD800);
     const std::intptr_t first = hn::FindFirstTrue(d, surrogate);
-    const std::size_t stop = first < 0 ? i + lanes : i + static_cast<std::size_t>(first);
-    for (; stop - i >= kPieceUnits; i += kPieceUnits) written += EncodePiece(units + i, out + written);
-    while (i < stop) EncodeOne(units, i, count, out, written);
+    const std::size_t end = first < 0 ? lanes : static_cast<std::size_t>(first);
+    written += EncodeBlock(block, end, out + written);
+    i += end;
     if (first >= 0) EncodeOne(units, i, count, out, written);  // the surrogate, with its partner if paired
   }
   return EncodeUtf8From(units, i, count, out, written, capacity);
@@ -213,10 +198,9 @@ std::size_t Utf8Length(const WCHAR* units, std::size_t count) noexcept {
 
 // What the bit masks of a 64-byte window say.
 struct WindowScan {
-  bool ascii;           // all 64 bytes are ASCII
   std::uint64_t starts;  // the bytes that start the characters to decode, all below `cut`
   std::size_t cut;       // where the decoded characters end: the start of the next one
-  bool exception;       // the character at `cut` is for the scalar rules
+  bool exception;        // the character at `cut` is for the scalar rules
 };
 
 std::uint64_t Bits64(const std::uint8_t* bytes) {
@@ -228,53 +212,58 @@ std::uint64_t Bits64(const std::uint8_t* bytes) {
 // The mask of bits 0 to count - 1 (count <= 64).
 std::uint64_t LowBits(std::size_t count) { return count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1; }
 
-WindowScan ScanWindow(const unsigned char* in) {
+// The bytes of the window at `in` that are not ASCII, byte k in bit k.
+HWY_INLINE std::uint64_t NonAscii(const unsigned char* in) {
+  const D8 d;
+  std::uint8_t bits[8];
+  for (std::size_t k = 0; k < kWindowBytes; k += hn::Lanes(d)) {
+    hn::StoreMaskBits(d, hn::LoadU(d, in + k) > hn::Set(d, 0x7F), bits + k / 8);
+  }
+  return Bits64(bits);
+}
+
+HWY_INLINE WindowScan ScanWindow(const unsigned char* in) {
   const D8 d;
   const std::size_t lanes = hn::Lanes(d);
-  auto any = hn::Zero(d);
-  for (std::size_t k = 0; k < kWindowBytes; k += lanes) any = hn::Or(any, hn::LoadU(d, in + k));
-  if (hn::AllTrue(d, any < hn::Set(d, 0x80))) return {true, 0, kWindowBytes, false};
-
-  std::uint8_t cont[8], lead[8], three[8], bad[8], e0[8], ed[8], low[8];
+  std::uint8_t cont[8], lead[8], three[8], bad[8];
   for (std::size_t k = 0; k < kWindowBytes; k += lanes) {
     const auto bytes = hn::LoadU(d, in + k);
+    const auto next = hn::LoadU(d, in + k + 1);
     const std::size_t at = k / 8;
     hn::StoreMaskBits(d, hn::And(bytes, hn::Set(d, 0xC0)) == hn::Set(d, 0x80), cont + at);
     // C2..EF: the leads of two- and three-byte forms.
     hn::StoreMaskBits(d, hn::Sub(bytes, hn::Set(d, 0xC2)) < hn::Set(d, 0x2E), lead + at);
     hn::StoreMaskBits(d, hn::And(bytes, hn::Set(d, 0xF0)) == hn::Set(d, 0xE0), three + at);
-    // C0, C1 and F0..FF: never in a form that the vector decodes.
-    hn::StoreMaskBits(d, hn::Or(bytes > hn::Set(d, 0xEF), hn::And(bytes, hn::Set(d, 0xFE)) == hn::Set(d, 0xC0)),
-                      bad + at);
-    hn::StoreMaskBits(d, bytes == hn::Set(d, 0xE0), e0 + at);
-    hn::StoreMaskBits(d, bytes == hn::Set(d, 0xED), ed + at);
-    // 80..9F: a second byte too low after E0, the only ones allowed after ED.
-    hn::StoreMaskBits(d, hn::Sub(bytes, hn::Set(d, 0x80)) < hn::Set(d, 0x20), low + at);
+    // Leads that start no form decoded here: C0, C1 and F0..FF, E0 before
+    // 80..9F (overlong), ED before A0..BF (a surrogate).
+    const auto never = hn::Or(bytes > hn::Set(d, 0xEF), hn::And(bytes, hn::Set(d, 0xFE)) == hn::Set(d, 0xC0));
+    const auto overlong = hn::And(bytes == hn::Set(d, 0xE0), next < hn::Set(d, 0xA0));
+    const auto surrogate = hn::And(bytes == hn::Set(d, 0xED), next > hn::Set(d, 0x9F));
+    hn::StoreMaskBits(d, hn::Or(never, hn::Or(overlong, surrogate)), bad + at);
   }
   const std::uint64_t continuation = Bits64(cont);
   const std::uint64_t expected = Bits64(lead) << 1 | Bits64(three) << 2;
-  const std::uint64_t low_second = Bits64(low);
-  const std::uint64_t faults = (expected ^ continuation) | Bits64(bad) | (Bits64(e0) << 1 & low_second) |
-                               (Bits64(ed) << 1 & continuation & ~low_second);
+  const std::uint64_t faults = (expected ^ continuation) | Bits64(bad);
   // No fault before the first one: every character that starts before the
   // last start below it is well-formed and ends before that start (a
   // character cut off by the end of the window never is).
   const std::size_t first_fault = faults == 0 ? kWindowBytes : static_cast<std::size_t>(__builtin_ctzll(faults));
   const std::uint64_t starts_below = ~continuation & LowBits(first_fault);
   const std::size_t cut = starts_below == 0 ? 0 : static_cast<std::size_t>(63 - __builtin_clzll(starts_below));
-  return {false, starts_below & LowBits(cut), cut, first_fault < kWindowBytes};
+  return {starts_below & LowBits(cut), cut, first_fault < kWindowBytes};
 }
 
-// Writes the 64 ASCII bytes at `in` as units.
-void WidenAscii(const unsigned char* in, WCHAR* out) {
+// Writes the ASCII bytes at `in` as units: `count` of them, and up to a
+// vector's units more.
+HWY_INLINE void WidenAscii(const unsigned char* in, std::size_t count, WCHAR* out) {
   const D16 d;
   const hn::Rebind<std::uint8_t, D16> d8;
-  for (std::size_t k = 0; k < kWindowBytes; k += hn::Lanes(d)) hn::StoreU(hn::PromoteTo(d, hn::LoadU(d8, in + k)), d, out + k);
+  for (std::size_t k = 0; k < count; k += hn::Lanes(d)) hn::StoreU(hn::PromoteTo(d, hn::LoadU(d8, in + k)), d, out + k);
 }
 
 // Decodes the well-formed one-, two- and three-byte characters that start
 // at the set bits of `starts` (all below `cut`); returns the units written.
-std::size_t DecodeStarts(const unsigned char* in, std::uint64_t starts, std::size_t cut, WCHAR* out) {
+HWY_INLINE std::size_t DecodeStarts(const unsigned char* in, std::uint64_t starts, std::size_t cut, WCHAR* out) {
   const D16 d;
   const hn::Rebind<std::uint8_t, D16> d8;
   std::uint8_t bits[8];
@@ -296,7 +285,10 @@ std::size_t DecodeStarts(const unsigned char* in, std::uint64_t starts, std::siz
   return written;
 }
 
-std::size_t PopCount(std::uint64_t bits) { return static_cast<std::size_t>(__builtin_popcountll(bits)); }
+// A window with at most this many non-ASCII bytes is taken as its ASCII
+// prefix, widened, and one character by the scalar rules; a denser one is
+// scanned.
+constexpr int kSparse = 4;
 
 // After an exception the rest of its window goes to the scalar rules too,
 // so text full of them costs one scan per window, not one per character.
@@ -308,51 +300,46 @@ std::size_t FinishWindow(const unsigned char* in, std::size_t window_end, std::s
   return i;
 }
 
+// Decodes (kWrite) or counts from in[0]: window by window while at least
+// `input_needed` bytes are left and `room_needed` units of room, then by
+// the scalar loops.
+template <bool kWrite>
+std::size_t DecodeWindows(const unsigned char* in, std::size_t count, WCHAR* out, std::size_t capacity,
+                          std::size_t input_needed, std::size_t room_needed) {
+  std::size_t i = 0;
+  std::size_t written = 0;
+  while (count - i >= input_needed && (!kWrite || capacity - written >= room_needed)) {
+    const std::uint64_t non_ascii = NonAscii(in + i);
+    if (non_ascii == 0 || __builtin_popcountll(non_ascii) <= kSparse) {
+      const std::size_t prefix = non_ascii == 0 ? kWindowBytes : static_cast<std::size_t>(__builtin_ctzll(non_ascii));
+      if constexpr (kWrite) WidenAscii(in + i, prefix, out + written);
+      i += prefix;
+      written += prefix;
+      if (non_ascii != 0) DecodeOne<kWrite>(in, i, count, out, written, capacity);
+      continue;
+    }
+    const WindowScan scan = ScanWindow(in + i);
+    if constexpr (kWrite) {
+      written += DecodeStarts(in + i, scan.starts, scan.cut, out + written);
+    } else {
+      written += static_cast<std::size_t>(__builtin_popcountll(scan.starts));
+    }
+    i = scan.exception ? FinishWindow<kWrite>(in, i + kWindowBytes, i + scan.cut, count, out, written, capacity)
+                       : i + scan.cut;
+  }
+  return DecodeUtf8From<kWrite>(in, i, count, out, written, capacity);
+}
+
 std::size_t Utf8ToUtf16(const unsigned char* in, std::size_t count, WCHAR* out, std::size_t capacity) noexcept {
   // A window reads two bytes past itself, and its last character may run
   // three bytes past it; the bytes left after that (three at most a unit)
-  // must give the units that a compressing store may write past what it
-  // keeps. One unit a byte at most, two for the last character.
-  const std::size_t input_needed = kWindowBytes + 3 + 3 * hn::Lanes(D16());
-  const std::size_t room_needed = kWindowBytes + 8;
-  std::size_t i = 0;
-  std::size_t written = 0;
-  while (count - i >= input_needed && capacity - written >= room_needed) {
-    const WindowScan scan = ScanWindow(in + i);
-    if (scan.ascii) {
-      WidenAscii(in + i, out + written);
-      i += kWindowBytes;
-      written += kWindowBytes;
-      continue;
-    }
-    written += DecodeStarts(in + i, scan.starts, scan.cut, out + written);
-    if (!scan.exception) {
-      i += scan.cut;
-      continue;
-    }
-    i = FinishWindow<true>(in, i + kWindowBytes, i + scan.cut, count, out, written, capacity);
-  }
-  return DecodeUtf8From<true>(in, i, count, out, written, capacity);
+  // must give the units that a vector store may write past what it keeps.
+  // One unit a byte at most, two for the last character.
+  return DecodeWindows<true>(in, count, out, capacity, kWindowBytes + 3 + 3 * hn::Lanes(D16()), kWindowBytes + 8);
 }
 
 std::size_t Utf16Length(const unsigned char* in, std::size_t count) noexcept {
-  std::size_t i = 0;
-  std::size_t units = 0;
-  while (count - i >= kWindowBytes + 3) {
-    const WindowScan scan = ScanWindow(in + i);
-    if (scan.ascii) {
-      i += kWindowBytes;
-      units += kWindowBytes;
-      continue;
-    }
-    units += PopCount(scan.starts);
-    if (!scan.exception) {
-      i += scan.cut;
-      continue;
-    }
-    i = FinishWindow<false>(in, i + kWindowBytes, i + scan.cut, count, nullptr, units, 0);
-  }
-  return DecodeUtf8From<false>(in, i, count, nullptr, units, 0);
+  return DecodeWindows<false>(in, count, nullptr, 0, kWindowBytes + 3, 0);
 }
 
 // ---- Text in block storage
