@@ -41,6 +41,7 @@
 #include <hwy/foreach_target.h>  // NOLINT: must come before highway.h
 #include <hwy/highway.h>
 
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <iterator>
@@ -48,6 +49,53 @@
 
 #include <zelu/platform/win32/internal/utf8_kernel.h>
 #include <zelu/platform/win32/internal/utf8_scalar.h>
+
+// The tables that squeeze lanes out, shared by every target (this part of
+// the file is compiled once).
+#ifndef ZELU_UTF8_VECTOR_TABLES
+#define ZELU_UTF8_VECTOR_TABLES
+namespace zelu::win32::internal {
+namespace {
+
+// For each set of eight lanes (bit j: lane j is kept), the byte indices
+// that gather the kept lanes to the front, in order: lanes of one byte,
+// and lanes of two bytes (both bytes move together, in either byte order).
+template <std::size_t kLaneBytes>
+constexpr auto GatherTable() {
+  std::array<std::array<std::uint8_t, 8 * kLaneBytes>, 256> table{};
+  for (std::size_t kept = 0; kept < table.size(); ++kept) {
+    std::size_t to = 0;
+    for (std::size_t lane = 0; lane < 8; ++lane) {
+      if ((kept >> lane & 1) == 0) continue;
+      for (std::size_t byte = 0; byte < kLaneBytes; ++byte) {
+        table[kept][to++] = static_cast<std::uint8_t>(lane * kLaneBytes + byte);
+      }
+    }
+  }
+  return table;
+}
+alignas(16) constexpr auto kGatherBytes = GatherTable<1>();
+alignas(16) constexpr auto kGatherUnits = GatherTable<2>();
+
+// For four units laid out as [lead, middle, last, 0] (sixteen bytes), with
+// bit j set when unit j keeps its middle byte and bit 4 + j when it keeps
+// its last: the indices that gather the kept bytes to the front, in order.
+alignas(16) constexpr auto kGatherTriples = [] {
+  std::array<std::array<std::uint8_t, 16>, 256> table{};
+  for (std::size_t kept = 0; kept < table.size(); ++kept) {
+    std::size_t to = 0;
+    for (std::size_t unit = 0; unit < 4; ++unit) {
+      table[kept][to++] = static_cast<std::uint8_t>(4 * unit);
+      if ((kept >> unit & 1) != 0) table[kept][to++] = static_cast<std::uint8_t>(4 * unit + 1);
+      if ((kept >> (4 + unit) & 1) != 0) table[kept][to++] = static_cast<std::uint8_t>(4 * unit + 2);
+    }
+  }
+  return table;
+}();
+
+}  // namespace
+}  // namespace zelu::win32::internal
+#endif  // ZELU_UTF8_VECTOR_TABLES
 
 HWY_BEFORE_NAMESPACE();
 namespace zelu::win32::internal {
@@ -69,31 +117,76 @@ constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 // 16-bit lanes whose two bytes in memory are `first`, `second` (each a
 // value below 0x100).
-hn::Vec<D16> TwoBytes(hn::Vec<D16> first, hn::Vec<D16> second) {
+HWY_INLINE hn::Vec<D16> TwoBytes(hn::Vec<D16> first, hn::Vec<D16> second) {
   return kLittleEndian ? hn::Or(first, hn::ShiftLeft<8>(second)) : hn::Or(hn::ShiftLeft<8>(first), second);
 }
 
 // 32-bit lanes whose bytes in memory are `first`, `second`, `third`, 0.
-hn::Vec<D32> ThreeBytes(hn::Vec<D32> first, hn::Vec<D32> second, hn::Vec<D32> third) {
+HWY_INLINE hn::Vec<D32> ThreeBytes(hn::Vec<D32> first, hn::Vec<D32> second, hn::Vec<D32> third) {
   if constexpr (kLittleEndian) return hn::Or(hn::Or(first, hn::ShiftLeft<8>(second)), hn::ShiftLeft<16>(third));
   return hn::Or(hn::Or(hn::ShiftLeft<24>(first), hn::ShiftLeft<16>(second)), hn::ShiftLeft<8>(third));
 }
 
-// Stores the bytes of `lanes` whose byte in `keep` is 0xFF, in order; returns
-// how many. May write up to the vector's size past them.
+// Mask bits as stored by StoreMaskBits (lane k in bit k % 8 of byte k / 8)
+// as one number, lane k in bit k.
+HWY_INLINE std::uint64_t Bits64(const std::uint8_t* bytes) {
+  std::uint64_t bits = 0;
+  for (int k = 0; k < 8; ++k) bits |= std::uint64_t{bytes[k]} << (8 * k);
+  return bits;
+}
+
+// The mask of bits 0 to count - 1 (count <= 64).
+HWY_INLINE std::uint64_t LowBits(std::size_t count) { return count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1; }
+
+HWY_INLINE std::size_t PopCount(std::uint64_t bits) { return static_cast<std::size_t>(__builtin_popcountll(bits)); }
+
+// Squeezing lanes out: the AVX-512 targets have an instruction for it
+// (for bytes only with the byte instructions); elsewhere one table lookup
+// per eight lanes. (The vector library's own fallback builds its table on
+// the stack at every call.)
+constexpr bool kNativeByteCompress = HWY_TARGET == HWY_AVX3_DL;
+constexpr bool kNativeUnitCompress = HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX3;
+
+// Stores the lanes of `v` whose bit is set in `kept` (lane j in bit j % 8 of
+// byte j / 8), in order; returns how many. May write up to the vector's
+// size past them.
 template <class D>
-std::size_t StoreKept(D d, hn::Vec<D> lanes, hn::Vec<D> keep, unsigned char* out) {
+HWY_INLINE std::size_t CompressStore8(D d, hn::Vec<D> v, const std::uint8_t* kept, hn::TFromD<D>* out) {
+  using T = hn::TFromD<D>;
+  const hn::CappedTag<T, 8> eight;
+  const hn::Repartition<std::uint8_t, decltype(eight)> bytes;
+  alignas(64) T lanes[hn::MaxLanes(d)];
+  hn::Store(v, d, lanes);
+  std::size_t written = 0;
+  for (std::size_t k = 0; k < hn::Lanes(d); k += 8) {
+    const unsigned bits = kept[k / 8];
+    const std::uint8_t* gather = sizeof(T) == 1 ? kGatherBytes[bits].data() : kGatherUnits[bits].data();
+    const auto gathered = hn::TableLookupBytes(hn::BitCast(bytes, hn::LoadU(eight, lanes + k)), hn::Load(bytes, gather));
+    hn::StoreU(hn::BitCast(eight, gathered), eight, out + written);
+    written += static_cast<std::size_t>(__builtin_popcount(bits));
+  }
+  return written;
+}
+
+// Stores the bytes of `lanes` whose byte in `keep` is 0xFF, in order;
+// returns how many. May write up to the vector's size past them.
+template <class D>
+HWY_INLINE std::size_t StoreKept(D /* d */, hn::Vec<D> lanes, hn::Vec<D> keep, unsigned char* out) {
   const hn::Repartition<std::uint8_t, D> d8;
-  return hn::CompressStore(hn::BitCast(d8, lanes), hn::MaskFromVec(hn::BitCast(d8, keep)), d8, out);
+  const auto mask = hn::MaskFromVec(hn::BitCast(d8, keep));
+  if constexpr (kNativeByteCompress) return hn::CompressStore(hn::BitCast(d8, lanes), mask, d8, out);
+  std::uint8_t kept[hn::MaxLanes(d8) / 8];
+  hn::StoreMaskBits(d8, mask, kept);
+  return CompressStore8(d8, hn::BitCast(d8, lanes), kept, out);
 }
 
 // ---- UTF-16 to UTF-8
 
 // The UTF-8 bytes of units below 0x800: [lead, last] a unit, an ASCII unit
 // keeping only its lead (itself). Units outside `valid` keep nothing.
-std::size_t EncodeTwoByteForms(hn::Vec<D16> units, hn::Mask<D16> valid, unsigned char* out) {
+HWY_INLINE std::size_t EncodeTwoByteForms(hn::Vec<D16> units, hn::Mask<D16> valid, unsigned char* out) {
   const D16 d;
-  const auto ascii = units < hn::Set(d, 0x80);
+  const auto ascii = hn::And(units, hn::Set(d, 0xFF80)) == hn::Zero(d);
   const auto lead = hn::IfThenElse(ascii, units, hn::Or(hn::ShiftRight<6>(units), hn::Set(d, 0xC0)));
   const auto last = hn::Or(hn::And(units, hn::Set(d, 0x3F)), hn::Set(d, 0x80));
   const auto all = hn::Set(d, 0xFF);
@@ -101,35 +194,59 @@ std::size_t EncodeTwoByteForms(hn::Vec<D16> units, hn::Mask<D16> valid, unsigned
   return StoreKept(d, TwoBytes(lead, last), keep, out);
 }
 
-// The UTF-8 bytes of units that are not surrogates, in 32-bit lanes as
-// [lead, middle, last, 0]: ASCII keeps its lead, a two-byte form its lead
-// and last, a three-byte form all three.
-std::size_t EncodeThreeByteForms(hn::Vec<D32> units, hn::Mask<D32> valid, unsigned char* out) {
+// The UTF-8 bytes of the first `end` units, none a surrogate, in 32-bit
+// lanes as [lead, middle, last, 0]: ASCII keeps its lead, a two-byte form
+// its lead and last, a three-byte form all three.
+HWY_INLINE std::size_t EncodeThreeByteForms(hn::Vec<D32> units, std::size_t end, unsigned char* out) {
   const D32 d;
-  const auto ascii = units < hn::Set(d, 0x80);
-  const auto two = units < hn::Set(d, 0x800);
+  const auto ascii = hn::And(units, hn::Set(d, 0xFF80)) == hn::Zero(d);
+  const auto two = hn::And(units, hn::Set(d, 0xF800)) == hn::Zero(d);
   const auto lead = hn::IfThenElse(ascii, units,
                                    hn::IfThenElse(two, hn::Or(hn::ShiftRight<6>(units), hn::Set(d, 0xC0)),
                                                   hn::Or(hn::ShiftRight<12>(units), hn::Set(d, 0xE0))));
   const auto middle = hn::Or(hn::And(hn::ShiftRight<6>(units), hn::Set(d, 0x3F)), hn::Set(d, 0x80));
   const auto last = hn::Or(hn::And(units, hn::Set(d, 0x3F)), hn::Set(d, 0x80));
-  const auto all = hn::Set(d, 0xFF);
-  const auto keep = hn::IfThenElseZero(valid, ThreeBytes(all, hn::IfThenZeroElse(two, all), hn::IfThenZeroElse(ascii, all)));
-  return StoreKept(d, ThreeBytes(lead, middle, last), keep, out);
+  const auto packed = ThreeBytes(lead, middle, last);
+  if constexpr (kNativeByteCompress) {
+    const auto all = hn::Set(d, 0xFF);
+    const auto keep = ThreeBytes(all, hn::IfThenZeroElse(two, all), hn::IfThenZeroElse(ascii, all));
+    return StoreKept(d, packed, hn::IfThenElseZero(hn::FirstN(d, end), keep), out);
+  }
+  // Four units (sixteen bytes) a table lookup.
+  const hn::Repartition<std::uint8_t, D32> d8;
+  const hn::Full128<std::uint8_t> group;
+  alignas(64) std::uint8_t bytes[hn::MaxLanes(d8)];
+  hn::Store(hn::BitCast(d8, packed), d8, bytes);
+  std::uint8_t middle_bits[8] = {}, last_bits[8] = {};
+  hn::StoreMaskBits(d, hn::Not(two), middle_bits);
+  hn::StoreMaskBits(d, hn::Not(ascii), last_bits);
+  const std::uint64_t middles = Bits64(middle_bits);
+  const std::uint64_t lasts = Bits64(last_bits);
+  std::size_t written = 0;
+  for (std::size_t unit = 0; unit < end; unit += 4) {
+    const std::uint64_t kept = (middles >> unit & 0xF) | (lasts >> unit & 0xF) << 4;
+    const auto gathered = hn::TableLookupBytes(hn::LoadU(group, bytes + 4 * unit), hn::Load(group, kGatherTriples[static_cast<std::size_t>(kept)].data()));
+    hn::StoreU(gathered, group, out + written);
+    // The units of this group before `end`, and the middle and last bytes
+    // they keep: one count.
+    const std::uint64_t here = LowBits(end - unit < 4 ? end - unit : 4);
+    written += PopCount(here | (kept & (here | here << 4)) << 4);
+  }
+  return written;
 }
 
 // Encodes the units of `block` that lie before lane `end`, none of them a
 // surrogate; returns the bytes written.
-std::size_t EncodeBlock(hn::Vec<D16> block, std::size_t end, unsigned char* out) {
+HWY_INLINE std::size_t EncodeBlock(hn::Vec<D16> block, std::size_t end, unsigned char* out) {
   const D16 d;
-  const auto valid = hn::FirstN(d, end);
-  if (hn::AllTrue(d, block < hn::Set(d, 0x800))) return EncodeTwoByteForms(block, valid, out);
+  if (hn::AllTrue(d, hn::And(block, hn::Set(d, 0xF800)) == hn::Zero(d))) {
+    return EncodeTwoByteForms(block, hn::FirstN(d, end), out);
+  }
   const D32 d32;
   const hn::Half<D16> half;
-  const auto low_valid = hn::FirstN(d32, end);
-  const auto high_valid = hn::FirstN(d32, end < hn::Lanes(d32) ? 0 : end - hn::Lanes(d32));
-  const std::size_t written = EncodeThreeByteForms(hn::PromoteTo(d32, hn::LowerHalf(half, block)), low_valid, out);
-  return written + EncodeThreeByteForms(hn::PromoteTo(d32, hn::UpperHalf(half, block)), high_valid, out + written);
+  const std::size_t low_end = end < hn::Lanes(d32) ? end : hn::Lanes(d32);
+  const std::size_t written = EncodeThreeByteForms(hn::PromoteTo(d32, hn::LowerHalf(half, block)), low_end, out);
+  return written + EncodeThreeByteForms(hn::PromoteTo(d32, hn::UpperHalf(half, block)), end - low_end, out + written);
 }
 
 std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, unsigned char* out,
@@ -147,7 +264,7 @@ std::size_t Utf16ToUtf8(const WCHAR* units, std::size_t count, unsigned char* ou
   std::size_t written = 0;
   while (count - i >= input_needed && capacity - written >= room_needed) {
     const auto block = hn::LoadU(d, units + i);
-    if (hn::AllTrue(d, block < hn::Set(d, 0x80))) {
+    if (hn::AllTrue(d, hn::And(block, hn::Set(d, 0xFF80)) == hn::Zero(d))) {
       hn::StoreU(hn::DemoteTo(hn::Rebind<std::uint8_t, D16>(), hn::BitCast(hn::RebindToSigned<D16>(), block)),
                  hn::Rebind<std::uint8_t, D16>(), out + written);
       i += lanes;
@@ -202,15 +319,6 @@ struct WindowScan {
   std::size_t cut;       // where the decoded characters end: the start of the next one
   bool exception;        // the character at `cut` is for the scalar rules
 };
-
-std::uint64_t Bits64(const std::uint8_t* bytes) {
-  std::uint64_t bits = 0;
-  for (int k = 0; k < 8; ++k) bits |= std::uint64_t{bytes[k]} << (8 * k);
-  return bits;
-}
-
-// The mask of bits 0 to count - 1 (count <= 64).
-std::uint64_t LowBits(std::size_t count) { return count == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1; }
 
 // The bytes of the window at `in` that are not ASCII, byte k in bit k.
 HWY_INLINE std::uint64_t NonAscii(const unsigned char* in) {
@@ -280,7 +388,11 @@ HWY_INLINE std::size_t DecodeStarts(const unsigned char* in, std::uint64_t start
     const auto three = hn::Or(hn::Or(hn::ShiftLeft<12>(first), hn::ShiftLeft<6>(second)), third);
     const auto units = hn::IfThenElse(first < hn::Set(d, 0x80), first,
                                       hn::IfThenElse(first < hn::Set(d, 0xE0), two, three));
-    written += hn::CompressBitsStore(units, bits + k / 8, d, out + written);
+    if constexpr (kNativeUnitCompress) {
+      written += hn::CompressBitsStore(units, bits + k / 8, d, out + written);
+    } else {
+      written += CompressStore8(d, units, bits + k / 8, out + written);
+    }
   }
   return written;
 }
@@ -288,7 +400,7 @@ HWY_INLINE std::size_t DecodeStarts(const unsigned char* in, std::uint64_t start
 // A window with at most this many non-ASCII bytes is taken as its ASCII
 // prefix, widened, and one character by the scalar rules; a denser one is
 // scanned.
-constexpr int kSparse = 4;
+constexpr std::size_t kSparse = 4;
 
 // After an exception the rest of its window goes to the scalar rules too,
 // so text full of them costs one scan per window, not one per character.
@@ -310,7 +422,7 @@ std::size_t DecodeWindows(const unsigned char* in, std::size_t count, WCHAR* out
   std::size_t written = 0;
   while (count - i >= input_needed && (!kWrite || capacity - written >= room_needed)) {
     const std::uint64_t non_ascii = NonAscii(in + i);
-    if (non_ascii == 0 || __builtin_popcountll(non_ascii) <= kSparse) {
+    if (PopCount(non_ascii) <= kSparse) {
       const std::size_t prefix = non_ascii == 0 ? kWindowBytes : static_cast<std::size_t>(__builtin_ctzll(non_ascii));
       if constexpr (kWrite) WidenAscii(in + i, prefix, out + written);
       i += prefix;
@@ -322,7 +434,7 @@ std::size_t DecodeWindows(const unsigned char* in, std::size_t count, WCHAR* out
     if constexpr (kWrite) {
       written += DecodeStarts(in + i, scan.starts, scan.cut, out + written);
     } else {
-      written += static_cast<std::size_t>(__builtin_popcountll(scan.starts));
+      written += PopCount(scan.starts);
     }
     i = scan.exception ? FinishWindow<kWrite>(in, i + kWindowBytes, i + scan.cut, count, out, written, capacity)
                        : i + scan.cut;
@@ -382,11 +494,15 @@ using KernelFunction = const Utf8Kernel& (*)();
 
 // Every vector kernel compiled in, the best first; null where a target was
 // not compiled. The emulated target, when there is one, comes last.
+// (Architectures without vector targets in the library have no list.)
 constexpr KernelFunction kCompiled[] = {
+#ifdef HWY_CHOOSE_TARGET_LIST
     HWY_CHOOSE_TARGET_LIST(VectorUtf8Kernel),
+#endif
 #if HWY_TARGETS & HWY_EMU128
     &N_EMU128::VectorUtf8Kernel,
 #endif
+    nullptr,
 };
 
 struct KernelList {
@@ -394,11 +510,22 @@ struct KernelList {
   std::size_t size;
 };
 
+// Whether this CPU runs a compiled kernel. Only an architecture with
+// vector targets asks the vector library (so elsewhere nothing of it is
+// linked); the emulated target runs anywhere.
+bool Runs(const Utf8Kernel& kernel) {
+  if (kernel.target == HWY_EMU128) return true;
+#ifdef HWY_CHOOSE_TARGET_LIST
+  return (kernel.target & hwy::SupportedTargets()) != 0;
+#else
+  return false;
+#endif
+}
+
 KernelList FindSupported() {
   KernelList list{{}, 0};
-  const std::int64_t supported = hwy::SupportedTargets();
   for (const KernelFunction kernel : kCompiled) {
-    if (kernel != nullptr && (kernel().target & supported) != 0) list.kernels[list.size++] = &kernel();
+    if (kernel != nullptr && Runs(kernel())) list.kernels[list.size++] = &kernel();
   }
   list.kernels[list.size++] = &ScalarUtf8Kernel();
   return list;
