@@ -1,8 +1,8 @@
 // Every vector kernel against the scalar reference: all lengths from 0 to
 // 1,000 at every alignment, and each kind of exception at every position of
-// a vector block, with the output room exact, short and ample. A kernel
-// must give the reference's result and leave the whole output buffer as the
-// reference leaves it (so nothing past what it reports is written).
+// a vector block, with the output room ample, exact and short. A kernel
+// must give the reference's results and leave the whole output buffer as
+// the reference leaves it (so nothing past what it reports is written).
 #include <zelu/platform/win32/internal/utf8_kernel.h>
 
 #include <algorithm>
@@ -16,100 +16,50 @@
 #include <gtest/gtest.h>
 
 #include <zelu/platform/win32/utf8.h>
+#include <zelu/testing/conversion_runs.h>
 
 namespace {
 
 using zelu::win32::internal::ScalarUtf8Kernel;
 using zelu::win32::internal::Utf8Kernel;
 
+using zelu::testing::ConversionRun;
+using zelu::testing::Difference;
+using zelu::testing::RunConversion;
+
 constexpr std::size_t kLongest = 1000;
 constexpr std::size_t kAlignments = 64;  // bytes: the widest vector
-constexpr unsigned char kUnwritten = 0xA5;
 
-// ---- Runs of a conversion, and what differs between two runs.
+using EncodeRun = ConversionRun<unsigned char>;
+using DecodeRun = ConversionRun<WCHAR>;
 
-// One conversion with a given room: its result and the whole output
-// buffer, which has a margin past the room.
-template <typename Unit>
-struct Outcome {
-  std::size_t room;
-  std::size_t result;
-  std::vector<Unit> out;
-};
-
-template <typename In, typename Out>
-using Convert = std::size_t (*)(const In*, std::size_t, Out*, std::size_t) noexcept;
-
-// The conversion with the room ample, exact, one short and half.
-template <typename In, typename Out>
-std::vector<Outcome<Out>> Outcomes(Convert<In, Out> convert, const In* in, std::size_t count, std::size_t most,
-                                   std::size_t exact) {
-  std::vector<std::size_t> rooms{most, exact, exact / 2};
-  if (exact > 0) rooms.push_back(exact - 1);
-  std::vector<Outcome<Out>> outcomes;
-  for (const std::size_t room : rooms) {
-    std::vector<Out> out(room + 16, kUnwritten);
-    const std::size_t result = convert(in, count, out.data(), room);
-    outcomes.push_back({room, result, std::move(out)});
-  }
-  return outcomes;
+// A kernel's runs on one input; `exact` is the reference's length, which
+// sets the rooms tried.
+EncodeRun Encoded(const Utf8Kernel& kernel, const WCHAR* units, std::size_t count, std::size_t exact) {
+  return RunConversion(kernel.utf16_to_utf8, kernel.utf8_length, units, count, zelu::win32::MaxUtf8Bytes(count), exact);
 }
 
-// What a kernel gives for one input, in one direction.
-template <typename In, typename Out>
-struct Results {
-  std::size_t length;  // the counting function's result
-  std::vector<Outcome<Out>> outcomes;
-};
-
-template <typename In, typename Out>
-std::string Mismatch(const Results<In, Out>& expected, const Results<In, Out>& actual) {
-  if (actual.length != expected.length) return "counted " + std::to_string(actual.length);
-  for (std::size_t k = 0; k < actual.outcomes.size(); ++k) {
-    const Outcome<Out>& want = expected.outcomes[k];
-    const Outcome<Out>& got = actual.outcomes[k];
-    if (got.result != want.result) {
-      return "room " + std::to_string(want.room) + ": returned " + std::to_string(got.result);
-    }
-    if (got.out != want.out) {
-      const auto at = std::mismatch(got.out.begin(), got.out.end(), want.out.begin()).first - got.out.begin();
-      return "room " + std::to_string(want.room) + ": output differs at " + std::to_string(at);
-    }
-  }
-  return "";
+DecodeRun Decoded(const Utf8Kernel& kernel, const unsigned char* bytes, std::size_t count, std::size_t exact) {
+  return RunConversion(kernel.utf8_to_utf16, kernel.utf16_length, bytes, count, zelu::win32::MaxUtf16Units(count),
+                       exact);
 }
 
-using EncodeResults = Results<WCHAR, unsigned char>;
-using DecodeResults = Results<unsigned char, WCHAR>;
-
-// A kernel's results for one input; `exact` is the reference's length,
-// which sets the rooms tried.
-EncodeResults Encoded(const Utf8Kernel& kernel, const WCHAR* units, std::size_t count, std::size_t exact) {
-  return {kernel.utf8_length(units, count),
-          Outcomes(kernel.utf16_to_utf8, units, count, zelu::win32::MaxUtf8Bytes(count), exact)};
-}
-
-DecodeResults Decoded(const Utf8Kernel& kernel, const unsigned char* bytes, std::size_t count, std::size_t exact) {
-  return {kernel.utf16_length(bytes, count),
-          Outcomes(kernel.utf8_to_utf16, bytes, count, zelu::win32::MaxUtf16Units(count), exact)};
-}
-
-EncodeResults Encoded(const WCHAR* units, std::size_t count) {
+EncodeRun Encoded(const WCHAR* units, std::size_t count) {
   return Encoded(ScalarUtf8Kernel(), units, count, ScalarUtf8Kernel().utf8_length(units, count));
 }
 
-DecodeResults Decoded(const unsigned char* bytes, std::size_t count) {
+DecodeRun Decoded(const unsigned char* bytes, std::size_t count) {
   return Decoded(ScalarUtf8Kernel(), bytes, count, ScalarUtf8Kernel().utf16_length(bytes, count));
 }
 
 std::string EncodeMismatch(const Utf8Kernel& kernel, const WCHAR* units, std::size_t count) {
-  const EncodeResults expected = Encoded(units, count);
-  return Mismatch(expected, Encoded(kernel, units, count, expected.length));
+  const EncodeRun expected = Encoded(units, count);
+  return Difference(expected, Encoded(kernel, units, count, expected.length));
 }
 
 std::string DecodeMismatch(const Utf8Kernel& kernel, const unsigned char* bytes, std::size_t count) {
-  const DecodeResults expected = Decoded(bytes, count);
-  return Mismatch(expected, Decoded(kernel, bytes, count, expected.length));
+  const DecodeRun expected = Decoded(bytes, count);
+  return Difference(expected, Decoded(kernel, bytes, count, expected.length));
 }
 
 // ---- Text: pieces drawn at random with a profile's weights.
@@ -219,10 +169,10 @@ TEST_P(Utf8KernelTest, EncodesEveryLengthAtEveryAlignment) {
     const std::vector<WCHAR> text = RandomUnits(random, profile, kLongest);
     std::vector<WCHAR> buffer(kLongest + kAlignments);
     for (std::size_t length = 0; length <= kLongest; ++length) {
-      const EncodeResults expected = Encoded(text.data(), length);
+      const EncodeRun expected = Encoded(text.data(), length);
       for (std::size_t shift = 0; shift < kAlignments / sizeof(WCHAR); ++shift) {
         std::copy_n(text.begin(), length, buffer.begin() + static_cast<std::ptrdiff_t>(shift));
-        ASSERT_EQ(Mismatch(expected, Encoded(kernel(), buffer.data() + shift, length, expected.length)), "")
+        ASSERT_EQ(Difference(expected, Encoded(kernel(), buffer.data() + shift, length, expected.length)), "")
             << profile.name << ", " << length << " units at +" << shift;
       }
     }
@@ -236,10 +186,10 @@ TEST_P(Utf8KernelTest, DecodesEveryLengthAtEveryAlignment) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     std::vector<unsigned char> buffer(kLongest + kAlignments);
     for (std::size_t length = 0; length <= kLongest; ++length) {
-      const DecodeResults expected = Decoded(bytes, length);
+      const DecodeRun expected = Decoded(bytes, length);
       for (std::size_t shift = 0; shift < kAlignments; ++shift) {
         std::copy_n(bytes, length, buffer.begin() + static_cast<std::ptrdiff_t>(shift));
-        ASSERT_EQ(Mismatch(expected, Decoded(kernel(), buffer.data() + shift, length, expected.length)), "")
+        ASSERT_EQ(Difference(expected, Decoded(kernel(), buffer.data() + shift, length, expected.length)), "")
             << profile.name << ", " << length << " bytes at +" << shift;
       }
     }
