@@ -1,3 +1,4 @@
+#include <zelu/platform/crt16/crt16.h>
 #include <zelu/platform/win32/internal/utf8_kernel.h>
 #include <zelu/platform/win32/internal/utf8_scalar.h>
 
@@ -22,7 +23,8 @@ std::size_t ScalarUtf8Length(const WCHAR* units, std::size_t count) noexcept {
   return Utf8LengthFrom(units, 0, count);
 }
 
-std::size_t ScalarBlockTextLength(const WCHAR* text) noexcept { return TerminatedLength(text); }
+// The scalar scan reads unit by unit, so it needs no block storage.
+std::size_t ScalarBlockTextLength(const WCHAR* text) noexcept { return zelu::crt16::wcslen(text); }
 
 constexpr Utf8Kernel kScalarUtf8Kernel{"scalar",          0, ScalarUtf8ToUtf16, ScalarUtf16Length,
                                        ScalarUtf16ToUtf8, ScalarUtf8Length, ScalarBlockTextLength};

@@ -281,15 +281,4 @@ inline std::size_t Utf8LengthFrom(const WCHAR* units, std::size_t start, std::si
   return bytes;
 }
 
-// The units before the first zero unit (the scalar form of the block scan).
-inline std::size_t TerminatedLength(const WCHAR* text) {
-  const WCHAR* end = text;
-  for (;; end += 4) {
-    if (end[0] == 0) return static_cast<std::size_t>(end - text);
-    if (end[1] == 0) return static_cast<std::size_t>(end - text) + 1;
-    if (end[2] == 0) return static_cast<std::size_t>(end - text) + 2;
-    if (end[3] == 0) return static_cast<std::size_t>(end - text) + 3;
-  }
-}
-
 }  // namespace zelu::win32::internal
