@@ -13,6 +13,7 @@
 #include <zelu/platform/cstring/cstring.h>
 #include <zelu/platform/oleaut/oleaut.h>
 #include <zelu/platform/win32/code_pages.h>
+#include <zelu/platform/win32/utf8.h>
 #include <zelu/platform/win32/wsprintf.h>
 
 namespace {
@@ -58,6 +59,27 @@ ViewHeader HeaderOf(const char* view) {
 
 void FreeView(char* view) { std::free(view - sizeof(ViewHeader)); }
 
+// The text lives in block storage (utf8.h): 64-byte aligned, whole
+// 64-byte blocks, zero after the terminator. The views measure it with
+// BlockTextLength, which reads a block at a time, so measuring a long text
+// costs a fraction of a unit-by-unit scan and never reads past the buffer,
+// even after a caller has written a zero into it.
+constexpr std::align_val_t kTextAlignment{zelu::win32::kTextBlockBytes};
+
+WCHAR* NewText(std::size_t units) {
+  const std::size_t bytes = (units * sizeof(WCHAR) + zelu::win32::kTextBlockBytes - 1) /
+                            zelu::win32::kTextBlockBytes * zelu::win32::kTextBlockBytes;
+  auto* text = static_cast<WCHAR*>(::operator new[](bytes, kTextAlignment));
+  std::memset(text + units, 0, bytes - units * sizeof(WCHAR));
+  return text;
+}
+
+void FreeText(WCHAR* text) {
+  if (text != nullptr) ::operator delete[](text, kTextAlignment);
+}
+
+std::size_t TextLength(const WCHAR* text) { return zelu::win32::BlockTextLength(text); }
+
 // The buffers that an object lets go of, released when this goes out of
 // scope: at once in Empty, after the arguments were read in Format.
 struct ReleasedBuffers {
@@ -67,7 +89,7 @@ struct ReleasedBuffers {
   ReleasedBuffers(const ReleasedBuffers&) = delete;
   ReleasedBuffers& operator=(const ReleasedBuffers&) = delete;
   ~ReleasedBuffers() {
-    delete[] text;
+    FreeText(text);
     while (views != nullptr) {
       char* previous = HeaderOf(views).previous;
       FreeView(views);
@@ -79,7 +101,7 @@ struct ReleasedBuffers {
 WCHAR* CopyOf(const WCHAR* text) {
   const std::size_t units = zelu::crt16::wcslen(text) + 1;
   if (units > static_cast<std::size_t>(INT_MAX)) throw std::length_error("CZelString: text too long");
-  WCHAR* copy = new WCHAR[units];
+  WCHAR* copy = NewText(units);
   std::memcpy(copy, text, units * sizeof(WCHAR));
   return copy;
 }
@@ -121,7 +143,7 @@ CZelString& CZelString::operator=(const char* s) {
   }
   const int needed = MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
   if (needed <= 0) throw std::length_error("CZelString: text too long");
-  WCHAR* text = new WCHAR[static_cast<std::size_t>(needed) + 1];
+  WCHAR* text = NewText(static_cast<std::size_t>(needed) + 1);
   MultiByteToWideChar(CP_ACP, 0, s, -1, text, needed + 1);
   text[needed] = 0;
   Install(text);
@@ -156,7 +178,7 @@ void CZelString::Empty() {
 // platform call can report (INT_MAX bytes) throws std::length_error.
 char* CZelString::MakeView(UINT code_page) {
   if (text_ == nullptr) return nullptr;
-  const std::size_t units = zelu::crt16::wcslen(text_) + 1;
+  const std::size_t units = TextLength(text_) + 1;
   if (units > static_cast<std::size_t>(INT_MAX)) throw std::length_error("CZelString: text too long");
   const int capacity = static_cast<int>(std::min<std::size_t>(3 * units, INT_MAX));
   char* view = NewView(static_cast<std::size_t>(capacity), view_);
@@ -181,7 +203,7 @@ char* CZelString::AsUTF8() { return MakeView(CP_UTF8); }
 
 CZelString::operator WCHAR*() { return text_; }
 
-int CZelString::GetLength() { return text_ == nullptr ? -1 : static_cast<int>(zelu::crt16::wcslen(text_)); }
+int CZelString::GetLength() { return text_ == nullptr ? -1 : static_cast<int>(TextLength(text_)); }
 
 bool CZelString::IsEmpty() { return text_ == nullptr || text_[0] == 0; }
 

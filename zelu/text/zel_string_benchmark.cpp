@@ -1,83 +1,55 @@
 // CZelString's views and MultiByteToWideChar beside the C library's iconv
-// (UTF-16LE <-> UTF-8) on the same 1 MiB of UTF-16 text, in the same run.
+// (UTF-16LE <-> UTF-8) on the same 1 MiB of UTF-16 text, in the same run;
+// then the UTF-8 kernels behind them one by one (the scalar reference and
+// each instruction set this CPU runs), and the views of short texts.
 // Throughput counts the UTF-16 bytes for both directions, so the figures
 // of one text compare as times.
-#include <random>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
 #include <zelu/platform/win32/code_pages.h>
+#include <zelu/platform/win32/internal/utf8_kernel.h>
 #include <zelu/testing/iconv_converter.h>
+#include <zelu/testing/sample_text.h>
 #include <zelu/text/zel_string.h>
 
 namespace {
 
+using zelu::testing::SampleKind;
+using zelu::win32::internal::Utf8Kernel;
+
 constexpr std::size_t kUnits = std::size_t{1} << 19;  // 1 MiB of UTF-16
 
-enum TextKind { kAscii, kMostlyAscii, kMixed };
-const char* const kTextNames[] = {"ascii", "mostly-ascii (1 in 64)", "mixed CJK"};
+SampleKind Kind(const benchmark::State& state) { return static_cast<SampleKind>(state.range(0)); }
 
-// Zero-terminated UTF-16 text of kUnits units (no zero inside).
-std::vector<WCHAR> MakeText(TextKind kind) {
-  std::mt19937 random(7);
-  std::uniform_int_distribution<int> printable(0x20, 0x7E), latin(0xA0, 0x17F), cjk(0x4E00, 0x9FFF);
-  const char punctuation[] = " ,.;:!?()";
-  std::vector<WCHAR> units(kUnits + 1, 0);
-  for (std::size_t i = 0; i < kUnits; ++i) {
-    switch (kind) {
-      case kAscii: units[i] = static_cast<WCHAR>(printable(random)); break;
-      case kMostlyAscii:
-        units[i] = static_cast<WCHAR>(i % 64 == 63 ? latin(random) : printable(random));
-        break;
-      case kMixed:
-        units[i] = static_cast<WCHAR>(i % 6 == 5 ? punctuation[random() % 9] : cjk(random));
-        break;
-    }
-  }
-  return units;
+// Zero-terminated sample text of `units` units (no zero inside).
+std::vector<WCHAR> TerminatedText(SampleKind kind, std::size_t units = kUnits) {
+  std::vector<WCHAR> text = zelu::testing::SampleText(kind, units);
+  text.push_back(0);
+  return text;
 }
 
-std::string LittleEndianBytes(const std::vector<WCHAR>& units) {
-  std::string bytes;
-  for (std::size_t i = 0; i + 1 < units.size(); ++i) {
-    bytes.push_back(static_cast<char>(units[i] & 0xFF));
-    bytes.push_back(static_cast<char>(units[i] >> 8));
-  }
-  return bytes;
+void Finish(benchmark::State& state, std::size_t units = kUnits) {
+  state.SetLabel(zelu::testing::kSampleNames[state.range(0)]);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(units * sizeof(WCHAR)));
 }
-
-std::string Utf8Of(const std::vector<WCHAR>& units) {
-  const int needed = WideCharToMultiByte(CP_UTF8, 0, units.data(), -1, nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(needed), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, units.data(), -1, bytes.data(), needed, nullptr, nullptr);
-  return bytes;  // with its terminator
-}
-
-void Finish(benchmark::State& state) {
-  state.SetLabel(kTextNames[state.range(0)]);
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kUnits * sizeof(WCHAR)));
-}
-
-TextKind Kind(const benchmark::State& state) { return static_cast<TextKind>(state.range(0)); }
 
 void BM_CZelString_AsUTF8(benchmark::State& state) {
-  const std::vector<WCHAR> units = MakeText(Kind(state));
-  CZelString text(units.data());
+  CZelString text(TerminatedText(Kind(state)).data());
   for (auto _ : state) benchmark::DoNotOptimize(text.AsUTF8());
   Finish(state);
 }
 
 void BM_CZelString_OperatorChar(benchmark::State& state) {
-  const std::vector<WCHAR> units = MakeText(Kind(state));
-  CZelString text(units.data());
+  CZelString text(TerminatedText(Kind(state)).data());
   for (auto _ : state) benchmark::DoNotOptimize(static_cast<char*>(text));
   Finish(state);
 }
 
 void BM_Iconv_Utf16LeToUtf8(benchmark::State& state) {
-  const std::string input = LittleEndianBytes(MakeText(Kind(state)));
+  const std::string input = zelu::testing::SampleLittleEndian(zelu::testing::SampleText(Kind(state), kUnits));
   zelu::testing::IconvConverter iconv("UTF-8", "UTF-16LE");
   std::string out(input.size() * 2, '\0');
   for (auto _ : state) benchmark::DoNotOptimize(iconv.Convert(input.data(), input.size(), out.data(), out.size()));
@@ -86,25 +58,59 @@ void BM_Iconv_Utf16LeToUtf8(benchmark::State& state) {
 
 // The size query and the conversion, as a caller of the platform makes them.
 void BM_MultiByteToWideChar(benchmark::State& state) {
-  const std::string utf8 = Utf8Of(MakeText(Kind(state)));
-  std::vector<WCHAR> out(utf8.size());
+  const std::string utf8 = zelu::testing::SampleUtf8(zelu::testing::SampleText(Kind(state), kUnits));
+  std::vector<WCHAR> out(utf8.size() + 1);
   for (auto _ : state) {
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), -1, nullptr, 0);
-    benchmark::DoNotOptimize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), -1, out.data(), needed));
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    benchmark::DoNotOptimize(MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), needed));
   }
   Finish(state);
 }
 
 void BM_Iconv_Utf8ToUtf16Le(benchmark::State& state) {
-  const std::string utf8 = Utf8Of(MakeText(Kind(state)));
+  const std::string utf8 = zelu::testing::SampleUtf8(zelu::testing::SampleText(Kind(state), kUnits));
   zelu::testing::IconvConverter iconv("UTF-16LE", "UTF-8");
   std::string out(utf8.size() * 2, '\0');
-  for (auto _ : state) benchmark::DoNotOptimize(iconv.Convert(utf8.data(), utf8.size() - 1, out.data(), out.size()));
+  for (auto _ : state) benchmark::DoNotOptimize(iconv.Convert(utf8.data(), utf8.size(), out.data(), out.size()));
   Finish(state);
 }
 
+// One kernel's conversion of the whole text, into a buffer of the most
+// bytes it can take (as the view does).
+void BM_Kernel_Utf16ToUtf8(benchmark::State& state, const Utf8Kernel* kernel) {
+  const std::vector<WCHAR> units = zelu::testing::SampleText(Kind(state), kUnits);
+  std::vector<unsigned char> out(zelu::win32::MaxUtf8Bytes(units.size()));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(kernel->utf16_to_utf8(units.data(), units.size(), out.data(), out.size()));
+  }
+  Finish(state);
+}
+
+// One kernel's size query and conversion (as MultiByteToWideChar makes them).
+void BM_Kernel_Utf8ToUtf16(benchmark::State& state, const Utf8Kernel* kernel) {
+  const std::string utf8 = zelu::testing::SampleUtf8(zelu::testing::SampleText(Kind(state), kUnits));
+  const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+  std::vector<WCHAR> out(utf8.size());
+  for (auto _ : state) {
+    const std::size_t needed = kernel->utf16_length(bytes, utf8.size());
+    benchmark::DoNotOptimize(kernel->utf8_to_utf16(bytes, utf8.size(), out.data(), needed));
+  }
+  Finish(state);
+}
+
+// Views of short texts: the cost of a call, where the scalar loops serve.
+void BM_CZelString_AsUTF8_Short(benchmark::State& state) {
+  const auto units = static_cast<std::size_t>(state.range(1));
+  CZelString text(TerminatedText(Kind(state), units).data());
+  for (auto _ : state) benchmark::DoNotOptimize(text.AsUTF8());
+  Finish(state, units);
+}
+
 void AllTexts(benchmark::internal::Benchmark* benchmark) {
-  benchmark->Arg(kAscii)->Arg(kMostlyAscii)->Arg(kMixed)->Unit(benchmark::kMicrosecond);
+  benchmark->Arg(zelu::testing::kAsciiSample)
+      ->Arg(zelu::testing::kMostlyAsciiSample)
+      ->Arg(zelu::testing::kMixedCjkSample)
+      ->Unit(benchmark::kMicrosecond);
 }
 
 BENCHMARK(BM_CZelString_AsUTF8)->Apply(AllTexts);
@@ -112,6 +118,20 @@ BENCHMARK(BM_CZelString_OperatorChar)->Apply(AllTexts);
 BENCHMARK(BM_Iconv_Utf16LeToUtf8)->Apply(AllTexts);
 BENCHMARK(BM_MultiByteToWideChar)->Apply(AllTexts);
 BENCHMARK(BM_Iconv_Utf8ToUtf16Le)->Apply(AllTexts);
+BENCHMARK(BM_CZelString_AsUTF8_Short)->ArgsProduct({{zelu::testing::kAsciiSample, zelu::testing::kMixedCjkSample}, {8, 63, 200}});
+
+// The kernel benchmarks, one per kernel this CPU runs, named after it.
+const bool kKernelsRegistered = [] {
+  for (const Utf8Kernel* kernel : zelu::win32::internal::SupportedUtf8Kernels()) {
+    benchmark::RegisterBenchmark((std::string("BM_Kernel_Utf16ToUtf8/") + kernel->name).c_str(), BM_Kernel_Utf16ToUtf8,
+                                 kernel)
+        ->Apply(AllTexts);
+    benchmark::RegisterBenchmark((std::string("BM_Kernel_Utf8ToUtf16/") + kernel->name).c_str(), BM_Kernel_Utf8ToUtf16,
+                                 kernel)
+        ->Apply(AllTexts);
+  }
+  return true;
+}();
 
 }  // namespace
 

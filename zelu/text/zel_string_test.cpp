@@ -189,6 +189,31 @@ TEST(ZelStringTest, ViewPointersLiveUntilTheTextChanges) {
   EXPECT_EQ(s.AsUTF8(), third);
 }
 
+// Texts of every length across several 32-unit blocks, each in both
+// widths and cut short by a zero written through the wide pointer: the
+// length and the views end where the text does.
+TEST(ZelStringTest, LengthAndViewsEndAtTheFirstZeroUnit) {
+  for (std::size_t length = 0; length < 100; ++length) {
+    std::u16string text;
+    std::string utf8;
+    for (std::size_t i = 0; i < length; ++i) {
+      text += i % 7 == 6 ? u'\u00e9' : static_cast<char16_t>('a' + i % 26);
+      utf8 += i % 7 == 6 ? "\xC3\xA9" : std::string(1, static_cast<char>('a' + i % 26));
+    }
+    CZelString wide(WideText(text).c_str()), narrow(utf8.c_str());
+    for (CZelString* s : {&wide, &narrow}) {
+      EXPECT_EQ(s->GetLength(), static_cast<int>(length));
+      EXPECT_EQ(std::string_view(s->AsUTF8()), utf8) << length;
+      if (length == 0) continue;
+      const std::size_t cut = length / 2;
+      static_cast<WCHAR*>(*s)[cut] = 0;
+      EXPECT_EQ(s->GetLength(), static_cast<int>(cut));
+      EXPECT_EQ(ToU16(static_cast<WCHAR*>(*s)), text.substr(0, cut));
+      EXPECT_EQ(std::string_view(s->AsUTF8()).size(), cut + cut / 7) << length;
+    }
+  }
+}
+
 // Each row: the text (or none), find (or null), replace (or null), the
 // count and the text after.
 TEST(ZelStringTest, ReplaceNoCase) {

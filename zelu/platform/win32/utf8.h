@@ -8,8 +8,9 @@
 //     forms, encoded surrogates and values above U+10FFFF are ill-formed).
 //   * An unpaired surrogate becomes U+FFFD (EF BF BD) on the way to UTF-8.
 //   * A zero byte or unit is converted like any other.
-//   * Runs of ASCII are checked and copied sixteen at a time, and the UTF-8
-//     length of UTF-16 text is counted without a branch per unit.
+//   * Inputs of 64 bytes or units and more go to vector code chosen once
+//     for the CPU (SSE4, AVX2, AVX-512, NEON), which gives exactly the
+//     results of the scalar code; shorter ones stay in scalar code.
 //   * The *Length functions return exactly what the conversion writes.
 #pragma once
 
@@ -51,6 +52,14 @@ struct Utf8Fault {
   std::size_t length;
 };
 ZELU_API Utf8Fault FindUtf8Fault(const char* bytes, std::size_t count);
+
+// Block storage for zero-terminated text: a buffer that starts on a
+// kTextBlockBytes boundary and runs to the end of the block that holds the
+// terminator. The wide string class keeps its text so, and measures it with
+// BlockTextLength, which reads a block at a time and so never leaves the
+// buffer: the units before the first zero unit.
+inline constexpr std::size_t kTextBlockBytes = 64;
+ZELU_API std::size_t BlockTextLength(const WCHAR* text);
 
 // The index of the first unpaired surrogate of `count` units; `count` when
 // there is none. A high surrogate as the last unit counts as unpaired.
