@@ -234,3 +234,29 @@ TEST(WideFormatTest, ALimitKeepsThePrefixOfTheUnlimitedResult) {
   EXPECT_EQ(FormatWide({false, 5}, u"%*c|", INT_MAX, int{'x'}), u"     ");
   EXPECT_EQ(FormatWide({false, 5}, u"%-*c|", INT_MAX, int{'x'}), u"x    ");
 }
+
+// Found by fuzzing: a narrow string's precision counts bytes, so cutting it
+// to `limit` bytes under a limit lost units from the visible result (600
+// three-byte characters showed as 351). Narrow text of every byte length per
+// unit, longer than the limit in bytes, keeps the unlimited prefix.
+TEST(WideFormatTest, ALimitDoesNotCutANarrowStringShortByItsBytes) {
+  const struct { const char* name; std::string repeated; } texts[] = {
+      {"three-byte characters", "\xE2\x82\xAC"},
+      {"four-byte characters", "\xF0\x9F\x98\x80"},
+      {"two-byte characters", "\xC3\xA9"},
+      {"ill-formed bytes", "\xE2\x82"},
+  };
+  for (const auto& [name, repeated] : texts) {
+    std::string narrow;
+    for (int i = 0; i < 1200; ++i) narrow += repeated;
+    for (const std::size_t limit : {std::size_t{1}, std::size_t{64}, std::size_t{1023}}) {
+      for (const char16_t* format : {u"%S", u"%hs|", u"%5S", u"%-40hs|", u"%.2000S"}) {
+        const std::u16string whole = FormatWide({}, format, narrow.c_str());
+        const std::u16string cut = FormatWide({false, limit}, format, narrow.c_str());
+        EXPECT_TRUE(cut == whole.substr(0, limit))
+            << name << ", limit " << limit << ", " << testing::PrintToString(std::u16string(format)) << ": "
+            << cut.size() << " units";
+      }
+    }
+  }
+}
