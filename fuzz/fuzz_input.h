@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -55,10 +56,13 @@ class ByteReader {
   std::size_t position_ = 0;
 };
 
-// A property the target checks: a broken one aborts, which the fuzzer (or
-// the replay run) reports with the input that broke it.
-inline void Check(bool condition) {
-  if (!condition) std::abort();
+// A property the target checks: a broken one names its line on stderr and
+// aborts, which the fuzzer (or the replay run) reports with the input that
+// broke it. (GCC and Clang both fill in the caller's file and line.)
+inline void Check(bool condition, const char* file = __builtin_FILE(), int line = __builtin_LINE()) {
+  if (condition) return;
+  std::fprintf(stderr, "check failed at %s:%d\n", file, line);
+  std::abort();
 }
 
 }  // namespace zelu::fuzz
