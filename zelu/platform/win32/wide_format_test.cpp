@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zelu/testing/mapped_input.h>
+
 namespace {
 
 using zelu::win32::AppendWideFormat;
@@ -259,4 +261,25 @@ TEST(WideFormatTest, ALimitDoesNotCutANarrowStringShortByItsBytes) {
       }
     }
   }
+}
+
+// Found by the hostile tests: a left-aligned string under a limit with a
+// huge width was read to its end (50 MiB for a 1023-unit result), because
+// the precision allowed for the width. Only the first units of a
+// left-aligned string can show, so no more than those are read: here the
+// strings end at an inaccessible page, unterminated, and the formatter must
+// stop before it.
+TEST(WideFormatTest, ALeftAlignedStringUnderALimitIsReadOnlyAsFarAsItCanShow) {
+  const std::u16string units(3000, u'w');
+  const auto wide = zelu::testing::MappedInput::BeforeGuardPage(
+      std::string(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(char16_t)));
+  const auto narrow = zelu::testing::MappedInput::BeforeGuardPage(std::string(6000, 'n'));
+  EXPECT_EXIT(
+      {
+        const bool right = FormatWide({false, 64}, u"%-2147483647s|", wide.data()) == std::u16string(64, u'w') &&
+                           FormatWide({false, 64}, u"%-*S|", INT_MAX, narrow.data()) == std::u16string(64, u'n') &&
+                           FormatWide({false, 64}, u"%*s|", -INT_MAX, wide.data()) == std::u16string(64, u'w');
+        std::exit(right ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
