@@ -8,7 +8,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libpcre2-dev time tzdata
 for option in "$@"; do
   case "$option" in
     --benchmarks) packages+=(libbenchmark-dev libssl-dev) ;;
-    --clang) packages+=(clang-14) ;;
+    --clang) packages+=(clang-14 libclang-rt-14-dev) ;;  # the runtime: ThreadSanitizer, libFuzzer
     *) echo "unknown option: $option" >&2; exit 2 ;;
   esac
 done

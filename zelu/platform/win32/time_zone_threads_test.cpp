@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstring>
 #include <ctime>
+#include <ostream>
 #include <string>
 #include <thread>
 
@@ -23,10 +24,17 @@ bool SameRecord(const TIME_ZONE_INFORMATION& a, const TIME_ZONE_INFORMATION& b) 
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-class TimeZoneThreadsTest : public ::testing::TestWithParam<std::string> {};
+struct Zone {
+  const char* name;
+  std::string tz;
+};
+
+void PrintTo(const Zone& zone, std::ostream* out) { *out << zone.name; }
+
+class TimeZoneThreadsTest : public ::testing::TestWithParam<Zone> {};
 
 TEST_P(TimeZoneThreadsTest, EveryThreadReadsTheRecordOfOneThread) {
-  const zelu::testing::ScopedTimeZone zone(GetParam());
+  const zelu::testing::ScopedTimeZone zone(GetParam().tz);
   TIME_ZONE_INFORMATION expected{};
   const DWORD expected_result = GetTimeZoneInformation(&expected);
   ASSERT_NE(expected_result, TIME_ZONE_ID_INVALID);
@@ -51,6 +59,8 @@ TEST_P(TimeZoneThreadsTest, EveryThreadReadsTheRecordOfOneThread) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, TimeZoneThreadsTest,
-                         ::testing::Values("UTC", "Europe/Amsterdam", zelu::testing::ZoneWithDaylightTimeNow()));
+                         ::testing::Values(Zone{"Utc", "UTC"}, Zone{"Amsterdam", "Europe/Amsterdam"},
+                                           Zone{"DaylightTimeNow", zelu::testing::ZoneWithDaylightTimeNow()}),
+                         [](const ::testing::TestParamInfo<Zone>& zone) { return std::string(zone.param.name); });
 
 }  // namespace
