@@ -58,14 +58,7 @@ bool IsDialectError(PatternError error) {
 // The code of the dispatch exception that `call` throws, or 0.
 template <typename Call>
 SCODE FailureOf(Call call) {
-  try {
-    call();
-  } catch (COleDispatchException* e) {
-    const SCODE code = e->m_scError;
-    e->Delete();
-    return code;
-  }
-  return 0;
+  return zelu::testing::DispatchFailureOf(call).value_or(0);
 }
 
 // PCRE2 refuses a translation only for its size: compiled again here with

@@ -10,7 +10,6 @@
 #include <zelu/platform/regexp/regexp.h>
 
 #include <chrono>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -26,18 +25,6 @@ std::u16string Repeat(const std::u16string& piece, int times) {
   std::u16string out;
   for (int i = 0; i < times; ++i) out += piece;
   return out;
-}
-
-// The dispatch exception code of `call`, or nullopt when it returned.
-std::optional<SCODE> FailureOf(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (COleDispatchException* e) {
-    const SCODE code = e->m_scError;
-    e->Delete();
-    return code;
-  }
-  return std::nullopt;
 }
 
 struct Catastrophe {
@@ -60,7 +47,7 @@ TEST(RegExpHostileTest, CatastrophicBacktrackingEndsWithItsOwnErrorOrTheAnswer) 
     regexp.SetPattern(c.pattern);
     const auto started = std::chrono::steady_clock::now();
     bool found = true;
-    const std::optional<SCODE> failure = FailureOf([&] { found = regexp.Test(c.subject); });
+    const std::optional<SCODE> failure = zelu::testing::DispatchFailureOf([&] { found = regexp.Test(c.subject); });
     const auto elapsed = std::chrono::steady_clock::now() - started;
     const std::string name = zelu::testing::Escape(zelu::testing::WideText(c.pattern), std::char_traits<char16_t>::length(c.pattern));
     if (failure) {
@@ -99,7 +86,7 @@ TEST(RegExpHostileTest, NestingAndCountsPastTheLimitsAreOutOfMemory) {
   for (const auto& row : rows) {
     RegExpDriver regexp;
     regexp.SetPattern(row.pattern);
-    const std::optional<SCODE> failure = FailureOf([&] { regexp.Test(u"a"); });
+    const std::optional<SCODE> failure = zelu::testing::DispatchFailureOf([&] { regexp.Test(u"a"); });
     EXPECT_EQ(failure, row.compiles ? std::nullopt : std::optional<SCODE>(zelu::regexp::kOutOfMemory))
         << row.pattern.size() << " units";
   }
