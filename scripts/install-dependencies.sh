@@ -12,7 +12,7 @@ packages=(g++ cmake ninja-build pkg-config libgtest-dev libpcre2-dev libhwy-dev 
 for option in "$@"; do
   case "$option" in
     --benchmarks) packages+=(libbenchmark-dev libssl-dev) ;;
-    --clang) packages+=(clang-14) ;;
+    --clang) packages+=(clang-14 libclang-rt-14-dev) ;;  # the runtime: ThreadSanitizer, libFuzzer
     --resource-tools) packages+=(binutils-mingw-w64-x86-64 binutils-mingw-w64-i686) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;
   esac

@@ -320,8 +320,10 @@ void CString::MakeUpper() noexcept {
 }
 
 CString operator+(const CString& left, const CString& right) {
+  // The sum of two lengths can pass INT_MAX: it is refused before anything
+  // is reserved or copied.
   CString result;
-  result.Reserve(left.length_ + right.length_);
+  result.Reserve(CheckedLength(static_cast<std::size_t>(left.length_) + static_cast<std::size_t>(right.length_)));
   result += left;
   result += right;
   return result;

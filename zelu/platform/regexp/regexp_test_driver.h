@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,20 @@ inline std::string Escape(const WCHAR* units, std::size_t length) {
   return out;
 }
 inline std::string Escape(const CString& text) { return Escape(text, static_cast<std::size_t>(text.GetLength())); }
+
+// The code (m_scError) of the dispatch exception that `call` throws, which
+// it releases; nullopt when `call` returns.
+template <typename Call>
+std::optional<SCODE> DispatchFailureOf(Call call) {
+  try {
+    call();
+  } catch (COleDispatchException* e) {
+    const SCODE code = e->m_scError;
+    e->Delete();
+    return code;
+  }
+  return std::nullopt;
+}
 
 inline LONG GetLong(COleDispatchDriver& object, DISPID id) {
   LONG value = -1;

@@ -134,7 +134,12 @@ bool IsIntegerConversion(char conversion) { return std::string_view("diuxXo").fi
 // changing the first `limit` units of the expansion (padding is cut by
 // AppendPadded itself).
 //   * Text: reading more than `limit` units past the width changes neither
-//     the padding nor what shows.
+//     the padding nor what shows; left-aligned text shows first, so no more
+//     than `limit` units of it are read, whatever the width. A narrow
+//     string's precision counts bytes: three bytes a unit (the most a unit
+//     of the result can take, a four-byte sequence giving two) keep every
+//     unit that shows; a sequence cut at the new precision only changes
+//     units after those.
 //   * An integer is [spaces][sign or prefix][zeros][digits][spaces]: once
 //     the zeros that the precision asks for outnumber the limit, fewer of
 //     them (with the width shrunk by as many) show the same, and so does a
@@ -143,7 +148,9 @@ bool IsIntegerConversion(char conversion) { return std::string_view("diuxXo").fi
 void FitToLimit(Directive& directive, std::size_t limit) {
   const int cap = static_cast<int>(std::min<std::size_t>(limit, INT_MAX / 4)) + 32;
   if (directive.conversion == 's' || directive.conversion == 'S') {
-    const int most = directive.width > INT_MAX - cap ? INT_MAX : directive.width + cap;
+    const int reach = 3 * cap;  // cap <= INT_MAX / 4 + 32: no overflow
+    const int before = directive.LeftAlign() ? 0 : directive.width;  // units that may come first
+    const int most = before > INT_MAX - reach ? INT_MAX : before + reach;
     if (directive.precision < 0 || directive.precision > most) directive.precision = most;
   } else if (IsIntegerConversion(directive.conversion)) {
     if (directive.precision > cap) {

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <zelu/testing/mapped_input.h>
+
 namespace {
 
 using zelu::win32::AppendWideFormat;
@@ -233,4 +235,51 @@ TEST(WideFormatTest, ALimitKeepsThePrefixOfTheUnlimitedResult) {
   EXPECT_EQ(FormatWide({false, 5}, u"%-2147483647d|", 1), u"1    ");
   EXPECT_EQ(FormatWide({false, 5}, u"%*c|", INT_MAX, int{'x'}), u"     ");
   EXPECT_EQ(FormatWide({false, 5}, u"%-*c|", INT_MAX, int{'x'}), u"x    ");
+}
+
+// Found by fuzzing: a narrow string's precision counts bytes, so cutting it
+// to `limit` bytes under a limit lost units from the visible result (600
+// three-byte characters showed as 351). Narrow text of every byte length per
+// unit, longer than the limit in bytes, keeps the unlimited prefix.
+TEST(WideFormatTest, ALimitDoesNotCutANarrowStringShortByItsBytes) {
+  const struct { const char* name; std::string repeated; } texts[] = {
+      {"three-byte characters", "\xE2\x82\xAC"},
+      {"four-byte characters", "\xF0\x9F\x98\x80"},
+      {"two-byte characters", "\xC3\xA9"},
+      {"ill-formed bytes", "\xE2\x82"},
+  };
+  for (const auto& [name, repeated] : texts) {
+    std::string narrow;
+    for (int i = 0; i < 1200; ++i) narrow += repeated;
+    for (const std::size_t limit : {std::size_t{1}, std::size_t{64}, std::size_t{1023}}) {
+      for (const char16_t* format : {u"%S", u"%hs|", u"%5S", u"%-40hs|", u"%.2000S"}) {
+        const std::u16string whole = FormatWide({}, format, narrow.c_str());
+        const std::u16string cut = FormatWide({false, limit}, format, narrow.c_str());
+        EXPECT_TRUE(cut == whole.substr(0, limit))
+            << name << ", limit " << limit << ", " << testing::PrintToString(std::u16string(format)) << ": "
+            << cut.size() << " units";
+      }
+    }
+  }
+}
+
+// Found by the hostile tests: a left-aligned string under a limit with a
+// huge width was read to its end (50 MiB for a 1023-unit result), because
+// the precision allowed for the width. Only the first units of a
+// left-aligned string can show, so no more than those are read: here the
+// strings end at an inaccessible page, unterminated, and the formatter must
+// stop before it.
+TEST(WideFormatTest, ALeftAlignedStringUnderALimitIsReadOnlyAsFarAsItCanShow) {
+  const std::u16string units(3000, u'w');
+  const auto wide = zelu::testing::MappedInput::BeforeGuardPage(
+      std::string(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(char16_t)));
+  const auto narrow = zelu::testing::MappedInput::BeforeGuardPage(std::string(6000, 'n'));
+  EXPECT_EXIT(
+      {
+        const bool right = FormatWide({false, 64}, u"%-2147483647s|", wide.data()) == std::u16string(64, u'w') &&
+                           FormatWide({false, 64}, u"%-*S|", INT_MAX, narrow.data()) == std::u16string(64, u'n') &&
+                           FormatWide({false, 64}, u"%*s|", -INT_MAX, wide.data()) == std::u16string(64, u'w');
+        std::exit(right ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
 }
