@@ -37,7 +37,7 @@ done
 coproc SPLIT { "$ZELU" split; }
 split_pid=$SPLIT_PID  # bash unsets SPLIT_PID when the command ends
 printf 'a^b\n' >&"${SPLIT[1]}"
-IFS= read -r -t 5 first <&"${SPLIT[0]}" || first="(nothing within 5 s)"
+IFS= read -r -t 30 first <&"${SPLIT[0]}" || first="(nothing within 30 s)"
 printf 'c^d\n' >&"${SPLIT[1]}"
 exec {SPLIT[1]}>&-
 rest=$(cat <&"${SPLIT[0]}")
