@@ -3,7 +3,8 @@
 // Rows: HexEncode/<kernel> and HexDecode/<kernel> run the public operations
 // (CBase16::Encode, CBase16::Decode: output string, allocation, zero fill)
 // over each kernel this CPU runs, the scalar one included; .../CBase16 is the
-// public member itself (the active kernel, through the library's choice);
+// public member itself (the active kernel, through the library's choice),
+// .../CBytes CBytes::encode and CBytes::decode without the count prefix;
 // .../OpenSSL is OPENSSL_buf2hexstr_ex or OPENSSL_hexstr2buf_ex with buffers
 // allocated before the loop. Throughput is input bytes per second: bytes for
 // encoding, hex text (in code units for us, chars for OpenSSL) for decoding.
@@ -65,6 +66,17 @@ void EncodePublic(benchmark::State& state) {
   Processed(state, data.size());
 }
 
+void EncodeCounted(benchmark::State& state) {
+  auto& data = RandomBytes(Size(state));
+  CString out;
+  CBytes::encode(data.data(), static_cast<ULONG>(data.size()), out, false);
+  for (auto _ : state) {
+    CBytes::encode(data.data(), static_cast<ULONG>(data.size()), out, false);
+    benchmark::DoNotOptimize(out.GetString());
+  }
+  Processed(state, data.size());
+}
+
 void EncodeOpenSsl(benchmark::State& state) {
   const auto& data = RandomBytes(Size(state));
   std::string out(2 * data.size() + 1, '\0');
@@ -104,6 +116,17 @@ void DecodePublic(benchmark::State& state) {
   Processed(state, static_cast<std::size_t>(text.GetLength()));
 }
 
+void DecodeCounted(benchmark::State& state) {
+  const CString text = HexText(Size(state));
+  for (auto _ : state) {
+    unsigned char* bytes = nullptr;
+    int count = 0;
+    benchmark::DoNotOptimize(CBytes::decode(text, &bytes, count, false));
+    delete[] bytes;
+  }
+  Processed(state, static_cast<std::size_t>(text.GetLength()));
+}
+
 void DecodeOpenSsl(benchmark::State& state) {
   const auto& data = RandomBytes(Size(state));
   std::string text(2 * data.size() + 1, '\0');
@@ -137,9 +160,11 @@ int main(int argc, char** argv) {
   const auto kernels = zelu::encoding::internal::SupportedHexKernels();
   for (const HexKernel* kernel : kernels) Register("HexEncode/", EncodeWith, kernel);
   Register("HexEncode/CBase16", EncodePublic);
+  Register("HexEncode/CBytes", EncodeCounted);
   Register("HexEncode/OpenSSL", EncodeOpenSsl);
   for (const HexKernel* kernel : kernels) Register("HexDecode/", DecodeWith, kernel);
   Register("HexDecode/CBase16", DecodePublic);
+  Register("HexDecode/CBytes", DecodeCounted);
   Register("HexDecode/OpenSSL", DecodeOpenSsl);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -80,33 +80,38 @@ void EncodeHex(const unsigned char* data, std::size_t count, WCHAR* out) noexcep
   ScalarHexKernel().encode(data + done, count - done, out + 2 * done);
 }
 
-// The value of each unit that is a hex digit ('0'-'9', 'A'-'F', 'a'-'f' as
-// whole 16-bit units), and which units are.
-template <class D>
-hn::Vec<D> DigitValues(D d, hn::Vec<D> units, hn::Mask<D>& valid) {
-  const auto decimal = hn::Sub(units, hn::Set(d, '0'));
-  const auto letter = hn::Sub(hn::Or(units, hn::Set(d, 0x20)), hn::Set(d, 'a'));  // either case
-  const auto is_decimal = hn::Lt(decimal, hn::Set(d, 10));
-  valid = hn::Or(is_decimal, hn::Lt(letter, hn::Set(d, 6)));
-  return hn::IfThenElse(is_decimal, decimal, hn::Add(letter, hn::Set(d, 10)));
+// The value of each character that is a hex digit ('0'-'9', 'A'-'F',
+// 'a'-'f'), and which characters are.
+template <class D8>
+hn::Vec<D8> DigitValues(D8 d8, hn::Vec<D8> characters, hn::Mask<D8>& valid) {
+  const auto decimal = hn::Sub(characters, hn::Set(d8, '0'));
+  const auto letter = hn::Sub(hn::Or(characters, hn::Set(d8, 0x20)), hn::Set(d8, 'a'));  // either case
+  const auto is_decimal = hn::Lt(decimal, hn::Set(d8, 10));
+  valid = hn::Or(is_decimal, hn::Lt(letter, hn::Set(d8, 6)));
+  return hn::IfThenElse(is_decimal, decimal, hn::Add(letter, hn::Set(d8, 10)));
 }
 
-// A vector of pairs at a time, stored only when every unit is a digit.
+// A vector of characters (two vectors of units) at a time, stored only when
+// every unit is a digit: none above 0xFF, every low byte a digit.
 HexDecodeProgress DecodeHex(const WCHAR* digits, std::size_t pairs, unsigned char* out) noexcept {
-  const hn::ScalableTag<std::uint16_t> d16;
-  const hn::Rebind<std::uint8_t, decltype(d16)> d8;
-  const std::size_t lanes = hn::Lanes(d16);
+  const hn::ScalableTag<std::uint8_t> d8;
+  const hn::Repartition<std::uint16_t, decltype(d8)> d16;
+  const hn::Rebind<std::uint8_t, decltype(d16)> d8_half;
+  const std::size_t units = hn::Lanes(d8);
   std::size_t i = 0;
-  for (; pairs - i >= lanes; i += lanes) {
-    hn::Vec<decltype(d16)> high_units;
-    hn::Vec<decltype(d16)> low_units;
-    hn::LoadInterleaved2(d16, digits + 2 * i, high_units, low_units);
-    hn::Mask<decltype(d16)> high_valid;
-    hn::Mask<decltype(d16)> low_valid;
-    const auto high = DigitValues(d16, high_units, high_valid);
-    const auto low = DigitValues(d16, low_units, low_valid);
-    if (!hn::AllTrue(d16, hn::And(high_valid, low_valid))) break;
-    hn::StoreU(hn::TruncateTo(d8, hn::Or(hn::ShiftLeft<4>(high), low)), d8, out + i);
+  for (; pairs - i >= units / 2; i += units / 2) {
+    const auto first = hn::LoadU(d16, digits + 2 * i);
+    const auto second = hn::LoadU(d16, digits + 2 * i + units / 2);
+    if (!hn::AllFalse(d16, hn::Gt(hn::Or(first, second), hn::Set(d16, 0xFF)))) break;
+    const auto characters = kLittleEndian ? hn::ConcatEven(d8, hn::BitCast(d8, second), hn::BitCast(d8, first))
+                                          : hn::ConcatOdd(d8, hn::BitCast(d8, second), hn::BitCast(d8, first));
+    hn::Mask<decltype(d8)> valid;
+    const auto values = hn::BitCast(d16, DigitValues(d8, characters, valid));
+    if (!hn::AllTrue(d8, valid)) break;
+    // Each pair's byte in the low eight bits of its 16-bit lane.
+    const auto bytes = kLittleEndian ? hn::Or(hn::ShiftLeft<4>(values), hn::ShiftRight<8>(values))
+                                     : hn::Or(hn::ShiftRight<4>(values), values);
+    hn::StoreU(hn::TruncateTo(d8_half, bytes), d8_half, out + i);
   }
   const HexDecodeProgress rest = ScalarHexKernel().decode(digits + 2 * i, pairs - i, out + i);
   return {2 * i + rest.units_read, i + rest.bytes_written};

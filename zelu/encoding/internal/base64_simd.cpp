@@ -65,6 +65,14 @@ auto SpreadIndices(D32 d32) {
   return hn::IndicesFromVec(d32, hn::Add(block_start, hn::Min(hn::And(lane, hn::Set(d32, 3)), hn::Set(d32, 2))));
 }
 
+// 12 input bytes into each 128-bit block (a vector of one block has them).
+template <class D8, class SpreadIndices32>
+hn::Vec<D8> SpreadBlocks(D8 d8, hn::Vec<D8> input, SpreadIndices32 spread) {
+  const hn::Repartition<std::uint32_t, D8> d32;
+  if constexpr (hn::MaxLanes(d32) == 4) return input;
+  return hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, input), spread));
+}
+
 // The six-bit values of each group, in the lane layout of kGroup*: two
 // 16-bit multiplies move the four fields into the four bytes.
 template <class D32>
@@ -106,7 +114,7 @@ std::size_t EncodeBase64Vectors(const unsigned char* data, std::size_t count, WC
   const auto group_order = BlockTable(d8, kLittleEndian ? kGroupLittle : kGroupBig);
   std::size_t i = 0;
   for (; count - i >= lanes; i += lanes / 4 * 3, out += lanes) {
-    const auto blocks = hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, hn::LoadU(d8, data + i)), spread));
+    const auto blocks = SpreadBlocks(d8, hn::LoadU(d8, data + i), spread);
     const auto groups = hn::BitCast(d32, hn::TableLookupBytes(blocks, group_order));
     const auto characters = CharactersOf(d8, InMemoryOrder(d8, hn::BitCast(d8, SixBitValues(d32, groups))));
     const auto first = hn::PromoteTo(d16, hn::LowerHalf(d8_half, characters));
@@ -192,6 +200,7 @@ hn::Vec<D8> PackGroups(D8 d8, hn::Vec<D8> values, PackIndices32 pack) {
                                   : hn::Or(hn::ShiftLeft<12>(high_halves), low_halves);
   const auto byte_order = BlockTable(d8, kLittleEndian ? kBytesLittle : kBytesBig);
   const auto packed = hn::TableLookupBytes(hn::BitCast(d8, bits), byte_order);
+  if constexpr (hn::MaxLanes(d32) == 4) return packed;  // one block: already in place
   return hn::BitCast(d8, hn::TableLookupLanes(hn::BitCast(d32, packed), pack));
 }
 
