@@ -8,7 +8,7 @@
 //     forms, encoded surrogates and values above U+10FFFF are ill-formed).
 //   * An unpaired surrogate becomes U+FFFD (EF BF BD) on the way to UTF-8.
 //   * A zero byte or unit is converted like any other.
-//   * Inputs of 64 bytes or units and more go to vector code chosen once
+//   * Inputs of 128 bytes or units and more go to vector code chosen once
 //     for the CPU (SSE4, AVX2, AVX-512, NEON), which gives exactly the
 //     results of the scalar code; shorter ones stay in scalar code.
 //   * The *Length functions return exactly what the conversion writes.

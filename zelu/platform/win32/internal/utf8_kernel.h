@@ -22,7 +22,7 @@ namespace zelu::win32::internal {
 
 // Inputs shorter than this go to the scalar loops without asking for the
 // active kernel: a vector kernel would hand them to the same loops anyway.
-inline constexpr std::size_t kVectorMinimum = 64;
+inline constexpr std::size_t kVectorMinimum = 128;
 
 struct Utf8Kernel {
   const char* name;
