@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages zelu needs that this machine lacks.
-#   scripts/install-dependencies.sh [--benchmarks] [--clang]
+#   scripts/install-dependencies.sh [--benchmarks] [--clang] [--cross]
+# (--cross: the cross compilers and qemu-user that scripts/cross-test.sh uses)
 # Uses sudo when not run as root. Does nothing when all are present.
 set -euo pipefail
 
@@ -9,6 +10,7 @@ for option in "$@"; do
   case "$option" in
     --benchmarks) packages+=(libbenchmark-dev libssl-dev) ;;
     --clang) packages+=(clang-14) ;;
+    --cross) packages+=(qemu-user g++-aarch64-linux-gnu g++-s390x-linux-gnu g++-i686-linux-gnu) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;
   esac
 done
