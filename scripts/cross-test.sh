@@ -15,14 +15,17 @@
 # What it needs (installed when missing, as root or through sudo):
 #   - on the host: Debian's g++-aarch64-linux-gnu, g++-s390x-linux-gnu,
 #     g++-i686-linux-gnu and qemu-user (scripts/install-dependencies.sh --cross);
-#   - for each target, its PCRE2, GoogleTest and Highway packages. These are
+#   - for each target, its PCRE2, GoogleTest and Highway packages, and the C
+#     library, libstdc++ and C.UTF-8 locale that the tests run on. These are
 #     fetched with `apt-get download` and unpacked with `dpkg -x` into
 #     build/cross-sysroot/<arch>; nothing is installed for the target, so the
 #     host's own packages never have to match the target's versions. apt must
 #     know the target's architecture: when it does not, the script runs
 #     `dpkg --add-architecture` and `apt-get update` (lists only).
-# The target's C library and libstdc++ are the cross compilers' own, under
-# /usr/<triple>; qemu finds them through -L.
+# The compilers link against their own C library (/usr/<triple>); the
+# programs run on the sysroot's, the target's Debian one, with its locale
+# data (the byte order of the host's does not fit s390x) and its iconv
+# modules. qemu's -L makes the sysroot the target's root for file names.
 #
 # Each build dir is build/cross-<arch>, configured with
 # cmake/toolchains/<arch>.cmake (Release, warnings as errors, only the
@@ -39,13 +42,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-# arch: Debian architecture and library folder, compiler triple, qemu-user program
+# arch: Debian architecture and library folder, qemu-user program (the
+# compilers are named in cmake/toolchains/<arch>.cmake)
 declare -A debian_arch=([aarch64]=arm64 [s390x]=s390x [i386]=i386)
 declare -A multiarch=([aarch64]=aarch64-linux-gnu [s390x]=s390x-linux-gnu [i386]=i386-linux-gnu)
-declare -A triple=([aarch64]=aarch64-linux-gnu [s390x]=s390x-linux-gnu [i386]=i686-linux-gnu)
 declare -A qemu=([aarch64]=qemu-aarch64 [s390x]=qemu-s390x [i386]=qemu-i386)
-# The target's libraries: headers, .pc and CMake files, and what they link.
-target_packages=(libpcre2-dev libpcre2-16-0 libgtest-dev libhwy-dev libhwy1)
+# The target's libraries (headers, .pc and CMake files, what they link), and
+# what the tests run on: the C library with its iconv modules, the C.UTF-8
+# locale (in libc-bin), libstdc++.
+target_packages=(libpcre2-dev libpcre2-16-0 libgtest-dev libhwy-dev libhwy1
+                 libc6 libc-bin libstdc++6 libgcc-s1)
 
 archs=()
 gtest_args=()
@@ -113,13 +119,12 @@ cross_test() {
     return 1
   fi
   local built=$SECONDS status=0
-  # The loader, C library and libstdc++ come from the cross compiler's
-  # folder, then the sysroot's libraries. The search path is explicit: the
-  # guest loader otherwise reads the host's /etc/ld.so.cache, which can name
-  # multiarch copies of the C library from another build than the loader
-  # (a hang at the first thread).
-  local libs=/usr/${triple[$arch]}/lib:$root/build/cross-sysroot/$arch/usr/lib/${multiarch[$arch]}
-  (cd "$build" && timeout 3600 "${qemu[$arch]}" -L "/usr/${triple[$arch]}" -E "LD_LIBRARY_PATH=$libs" ./zelu_tests \
+  # The target's loader and libraries come from the sysroot (-L maps the
+  # program's file names into it). The search path is explicit: the guest
+  # loader would otherwise also read the host's /etc/ld.so.cache.
+  local sysroot=$root/build/cross-sysroot/$arch lib=${multiarch[$arch]}
+  (cd "$build" && timeout 3600 "${qemu[$arch]}" -L "$sysroot" \
+      -E "LD_LIBRARY_PATH=$sysroot/lib/$lib:$sysroot/usr/lib/$lib" ./zelu_tests \
       --gtest_color=no "${gtest_args[@]}") >"$log" 2>&1 || status=$?
   local ran=$SECONDS
   local passed failed skipped
@@ -129,7 +134,8 @@ cross_test() {
   local line="$arch: ${passed:-0} passed, ${failed:-0} failed, ${skipped:-0} skipped"
   line+=" (build $(duration $((built - start))), run $(duration $((ran - built))))"
   if [[ $status -ne 0 || -z $passed ]]; then
-    grep -E '^\[  FAILED  \]|Failure$|^Expected|^  Actual|^Which is' "$log" | head -40 >&2 || true
+    # The failed tests' names, as gtest lists them at the end.
+    sed -n '/tests\{0,1\}, listed below:$/,$p' "$log" | grep '^\[  FAILED  \] ' | head -40 >&2 || true
     [[ -z $passed ]] && tail -5 "$log" >&2
     summary+=("$line: FAILED, exit status $status (see $log)")
     return 1

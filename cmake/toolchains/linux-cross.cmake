@@ -1,16 +1,17 @@
 # Shared part of the cross toolchains (aarch64.cmake, s390x.cmake, i386.cmake).
 # The including file sets:
 #   ZELU_CROSS_ARCH       the name scripts/cross-test.sh uses (aarch64, s390x, i386)
-#   ZELU_CROSS_TRIPLE     the Debian cross compiler's prefix; its C library and
-#                         libstdc++ live under /usr/<triple>
+#   ZELU_CROSS_TRIPLE     the Debian cross compiler's prefix
 #   ZELU_CROSS_MULTIARCH  the target's library folder in Debian packages
 #   ZELU_CROSS_QEMU       the qemu-user program's suffix (qemu-<suffix>)
 #   CMAKE_SYSTEM_PROCESSOR
 #
-# The target's own libraries (PCRE2, GoogleTest, Highway) come from Debian
-# packages unpacked into a sysroot folder, by default
-# build/cross-sysroot/<arch> (scripts/cross-test.sh fills it); set
-# ZELU_CROSS_SYSROOT to use another. Nothing is taken from the host's /usr.
+# The compiler links against its own C library and libstdc++ (/usr/<triple>).
+# The target's other libraries (PCRE2, GoogleTest, Highway), and the C
+# library its programs run on, come from Debian packages unpacked into a
+# sysroot folder, by default build/cross-sysroot/<arch> (scripts/cross-test.sh
+# fills it); set ZELU_CROSS_SYSROOT to use another. No header or library of
+# the host's own is used.
 # Programs built here run through qemu-user (CMAKE_CROSSCOMPILING_EMULATOR).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${ZELU_CROSS_TRIPLE}-gcc)
@@ -47,10 +48,10 @@ set(ENV{PKG_CONFIG_LIBDIR}
 set(ENV{PKG_CONFIG_SYSROOT_DIR} ${ZELU_CROSS_SYSROOT})
 set(ENV{PKG_CONFIG_PATH} "")
 
-# qemu-user runs the target's programs with the loader, C library and
-# libstdc++ of the cross compiler's folder (-L), then the sysroot's
-# libraries. The search path is explicit: the guest loader otherwise reads the
-# host's /etc/ld.so.cache, which can name multiarch copies of the C library
-# from another build than the loader (a hang at the first thread).
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-${ZELU_CROSS_QEMU} -L /usr/${ZELU_CROSS_TRIPLE}
-  -E LD_LIBRARY_PATH=/usr/${ZELU_CROSS_TRIPLE}/lib:${ZELU_CROSS_SYSROOT}/usr/lib/${ZELU_CROSS_MULTIARCH})
+# qemu-user runs the target's programs on the sysroot's C library and
+# libstdc++ (the target's Debian ones, with their locale data and iconv
+# modules); -L makes the sysroot the target's root for file names. The
+# search path is explicit: the guest loader would otherwise also read the
+# host's /etc/ld.so.cache.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-${ZELU_CROSS_QEMU} -L ${ZELU_CROSS_SYSROOT} -E
+  LD_LIBRARY_PATH=${ZELU_CROSS_SYSROOT}/lib/${ZELU_CROSS_MULTIARCH}:${ZELU_CROSS_SYSROOT}/usr/lib/${ZELU_CROSS_MULTIARCH})

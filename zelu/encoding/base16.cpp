@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -21,8 +22,10 @@ void WriteHexDigits(const unsigned char* data, std::size_t count, WCHAR* out) {
 
 // Sizes `out` once to exactly `units` units and returns its buffer. Every
 // unit is then overwritten, so what `out` held before cannot show through.
-WCHAR* SizeOnce(CString& out, std::size_t units) {
-  if (units > static_cast<std::size_t>(INT_MAX - 1)) throw std::length_error("hex text too long");
+// Counted in 64 bits: two digits a byte of a 32-bit count do not fit a
+// 32-bit size_t.
+WCHAR* SizeOnce(CString& out, std::uint64_t units) {
+  if (units > std::uint64_t{INT_MAX - 1}) throw std::length_error("hex text too long");
   return out.GetBufferSetLength(static_cast<int>(units));
 }
 
@@ -47,7 +50,7 @@ bool HexCharToValue(WCHAR ch, int& value) {
 }  // namespace
 
 bool CBase16::Encode(unsigned char* data, ULONG count, CString& out) {
-  WCHAR* buffer = SizeOnce(out, 2 * std::size_t{count});
+  WCHAR* buffer = SizeOnce(out, 2 * std::uint64_t{count});
   WriteHexDigits(data, count, buffer);
   return true;
 }
@@ -74,7 +77,7 @@ bool CBase16::HexCharToInt(WCHAR ch, int& value) { return HexCharToValue(ch, val
 
 bool CBytes::encode(unsigned char* data, ULONG count, CString& out, bool lengthPrefix) {
   if (!lengthPrefix) return CBase16::Encode(data, count, out);
-  WCHAR* buffer = SizeOnce(out, kPrefixUnits + 2 * std::size_t{count});
+  WCHAR* buffer = SizeOnce(out, kPrefixUnits + 2 * std::uint64_t{count});
   CString prefix;
   prefix.Format(u"%04x", count);
   // Only the first four digits stay in front of the data.
