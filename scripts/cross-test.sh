@@ -29,10 +29,11 @@
 #
 # Each build dir is build/cross-<arch>, configured with
 # cmake/toolchains/<arch>.cmake (Release, warnings as errors, only the
-# zelu_tests target and the shared library its module test loads). With an
-# empty compiler cache the three builds take about 25 minutes on two cores;
-# the test runs take from half a minute (aarch64) to a few minutes (s390x).
-# Set CMAKE_CXX_COMPILER_LAUNCHER=ccache to share a compiler cache.
+# zelu_tests target and the shared library its module test loads). On two
+# shared cores a build from scratch takes 4 to 6 minutes per machine (set
+# CMAKE_CXX_COMPILER_LAUNCHER=ccache to share a compiler cache) and a test
+# run under qemu from half a minute (aarch64) to a minute and a half (i386);
+# the first run also fetches about 5 MB of packages per machine.
 #
 # What runs: the whole of zelu_tests. The tool's shell tests, the install
 # consumer, the fuzz replays and the gigabyte runs (ctest labels) are not
@@ -41,6 +42,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+sysroots=$root/build/cross-sysroot
 
 # arch: Debian architecture and library folder, qemu-user program (the
 # compilers are named in cmake/toolchains/<arch>.cmake)
@@ -69,31 +71,31 @@ as_root=()
 [[ $(id -u) -ne 0 ]] && as_root=(sudo)
 
 # Unpacks the target's packages into build/cross-sysroot/<arch>, once: a
-# stamp lists the .deb files it was made from.
+# stamp lists the .deb files it was made from. The .deb files stay in
+# build/cross-sysroot/<arch>.debs (remove that folder to fetch newer ones).
+# Returns 1, having said why, when a package cannot be had.
 make_sysroot() {
-  local arch=$1 deb_arch=${debian_arch[$1]}
-  local sysroot=$root/build/cross-sysroot/$arch debs=$root/build/cross-sysroot/$arch.debs
+  local arch=$1
+  local deb_arch=${debian_arch[$arch]} sysroot=$sysroots/$arch debs=$sysroots/$arch.debs
   if ! apt-cache show --no-all-versions "libpcre2-dev:$deb_arch" >/dev/null 2>&1; then
     echo "apt does not know $deb_arch yet: adding the architecture (package lists only)"
-    "${as_root[@]}" dpkg --add-architecture "$deb_arch"
-    "${as_root[@]}" apt-get update -qq
+    "${as_root[@]}" dpkg --add-architecture "$deb_arch" && "${as_root[@]}" apt-get update -qq || return 1
   fi
   mkdir -p "$debs"
-  # Fetch only what is not here yet (any version; `rm -r` the folder to refresh).
   local missing=() package
   for package in "${target_packages[@]}"; do
     compgen -G "$debs/${package}_*_$deb_arch.deb" >/dev/null || missing+=("$package:$deb_arch")
   done
   if [[ ${#missing[@]} -gt 0 ]]; then
-    (cd "$debs" && apt-get download -qq "${missing[@]}" 2>&1 | grep -v "unsandboxed as root" || true)
+    echo "fetching ${missing[*]}"
+    (cd "$debs" && apt-get download -q=2 "${missing[@]}") || return 1
   fi
-  local stamp=$sysroot/.unpacked listing
+  local stamp=$sysroot/.unpacked listing deb
   listing=$(cd "$debs" && ls ./*.deb)
-  if [[ -f $stamp && $(cat "$stamp") == "$listing" ]]; then return; fi
+  [[ -f $stamp && $(cat "$stamp") == "$listing" ]] && return 0
   rm -rf "$sysroot"
   mkdir -p "$sysroot"
-  local deb
-  for deb in "$debs"/*.deb; do dpkg -x "$deb" "$sysroot"; done
+  for deb in "$debs"/*.deb; do dpkg -x "$deb" "$sysroot" || return 1; done
   printf '%s\n' "$listing" >"$stamp"
 }
 
@@ -102,9 +104,13 @@ duration() { printf '%dm%02ds' $(($1 / 60)) $(($1 % 60)); }
 
 # Builds and runs one architecture; prints its summary line.
 cross_test() {
-  local arch=$1 build=$root/build/cross-$arch
-  local log=$build/zelu_tests.log start=$SECONDS
-  make_sysroot "$arch"
+  local arch=$1
+  local build=$root/build/cross-$arch sysroot=$sysroots/$arch start=$SECONDS
+  local log=$build/zelu_tests.log
+  if ! make_sysroot "$arch"; then
+    summary+=("$arch: FAILED to fetch or unpack the target's packages")
+    return 1
+  fi
   mkdir -p "$build"
   if ! cmake -S "$root" -B "$build" -G Ninja --toolchain "$root/cmake/toolchains/$arch.cmake" \
       -DCMAKE_BUILD_TYPE=Release -DZELU_WARNINGS_AS_ERRORS=ON \
@@ -122,7 +128,7 @@ cross_test() {
   # The target's loader and libraries come from the sysroot (-L maps the
   # program's file names into it). The search path is explicit: the guest
   # loader would otherwise also read the host's /etc/ld.so.cache.
-  local sysroot=$root/build/cross-sysroot/$arch lib=${multiarch[$arch]}
+  local lib=${multiarch[$arch]}
   (cd "$build" && timeout 3600 "${qemu[$arch]}" -L "$sysroot" \
       -E "LD_LIBRARY_PATH=$sysroot/lib/$lib:$sysroot/usr/lib/$lib" ./zelu_tests \
       --gtest_color=no "${gtest_args[@]}") >"$log" 2>&1 || status=$?
