@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <zelu/platform/oleaut/oleaut.h>
+#include <zelu/platform/win32/library_loader.h>
+#include <zelu/testing/resource_fixtures.h>
 #include <zelu/testing/wide_text.h>
 
 namespace {
@@ -119,6 +121,37 @@ TEST(ZelStringTest, ResourcesAndFormattedTextAreCutAt1023Units) {
   EXPECT_EQ(ToU16(static_cast<WCHAR*>(s)), long_text.substr(0, 1023));
   EXPECT_TRUE(s.Format(3, argument.c_str()));
   EXPECT_EQ(ToU16(static_cast<WCHAR*>(s)), u"[" + long_text.substr(0, 1022));
+}
+
+// Language modules loaded from the platform's files serve CZelString like
+// any other: the 2,000-unit string is cut to 1023, and an empty entry falls
+// back to the main program.
+TEST(ZelStringTest, ModulesLoadedFromFilesServeTheLanguageModule) {
+  const StringModule main({{17, u"main seventeen"}});
+  const HINSTANCE previous = zelu::win32::SetMainProgramStrings(main.handle());
+  std::u16string digits;
+  while (digits.size() < 1023) digits += u"0123456789";
+  digits.resize(1023);
+  const std::string digits_utf8(digits.begin(), digits.end());
+  const struct { unsigned id; std::optional<std::u16string> text; std::string_view utf8; } rows[] = {
+      {200, digits, digits_utf8}, {17, u"main seventeen", "main seventeen"},
+      {31, u"caf\u00e9 \U0001F600", "caf\xC3\xA9 \xF0\x9F\x98\x80"},
+      {4095, u"4095: last of bundle 256", "4095: last of bundle 256"},
+      {18, std::nullopt, ""},
+  };
+  for (const char* name : {"strings_pe32.dll", "strings_pe64.dll", "strings.res"}) {
+    const HMODULE module = LoadLibraryExW(zelu::testing::ResourceFixturePath(name), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << name;
+    for (const auto& row : rows) {
+      CZelString s("previous");
+      s.setLangDLL(module);
+      EXPECT_EQ(s.LoadStringW(row.id), row.text.has_value()) << name << " " << row.id;
+      ExpectState(s, row.text, row.utf8, name);
+    }
+    EXPECT_EQ(CZelString(module, 16).GetLength(), 26) << name;
+    EXPECT_EQ(FreeLibrary(module), TRUE);
+  }
+  zelu::win32::SetMainProgramStrings(previous);
 }
 
 TEST(ZelStringTest, FormatUsesTheLoadedResourceAsTheFormat) {

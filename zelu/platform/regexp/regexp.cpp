@@ -67,15 +67,32 @@ bool TextArgument(const DISPPARAMS* params, UINT index, Units* text) {
   return true;
 }
 
-// The text Replace builds.
-using Result = std::vector<WCHAR>;
+// Where Replace's text goes: first a measuring pass counts the units (a
+// count past what an automation string holds stays past it), then a writing
+// pass fills an automation string of exactly that length, so the result is
+// built in place with no intermediate buffer.
+class ReplacedText {
+ public:
+  // Measuring.
+  ReplacedText() = default;
+  // Writing into `units`.
+  explicit ReplacedText(WCHAR* units) : units_(units) {}
 
-// Appends units [first, last) of `text` to `out` (a Result or a u16string).
-template <typename Out>
-void Append(Units text, std::size_t first, std::size_t last, Out& out) {
-  out.insert(out.end(), text.begin() + static_cast<std::ptrdiff_t>(first),
-             text.begin() + static_cast<std::ptrdiff_t>(last));
-}
+  void push_back(WCHAR unit) {
+    if (units_ != nullptr) units_[size_] = unit;
+    ++size_;
+  }
+  void Append(Units text, std::size_t first, std::size_t last) {
+    if (units_ != nullptr) std::copy(text.begin() + static_cast<std::ptrdiff_t>(first),
+                                     text.begin() + static_cast<std::ptrdiff_t>(last), units_ + size_);
+    size_ = size_ + (last - first);
+  }
+  std::size_t size() const { return size_; }
+
+ private:
+  WCHAR* units_ = nullptr;
+  std::size_t size_ = 0;
+};
 
 bool TruthArgument(const DISPPARAMS* params, bool* truth) {
   const VARIANT* argument = Argument(params, 0);
@@ -93,13 +110,6 @@ VARIANT BoolVariant(bool truth) {
   return value;
 }
 
-VARIANT StringVariant(const Result& text) {
-  VARIANT value{};
-  value.vt = VT_BSTR;
-  value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-  return value;
-}
-
 VARIANT StringVariant(const std::u16string& text) {
   VARIANT value{};
   value.vt = VT_BSTR;
@@ -109,10 +119,10 @@ VARIANT StringVariant(const std::u16string& text) {
 }
 
 // Appends the expansion of `replacement` for the match at `offsets`.
-void Expand(Units replacement, Units subject, const Offsets& offsets, std::size_t groups, Result& out) {
+void Expand(Units replacement, Units subject, const Offsets& offsets, std::size_t groups, ReplacedText& out) {
   auto digit = [](WCHAR c) { return c >= u'0' && c <= u'9' ? c - u'0' : -1; };
   auto group_text = [&](std::size_t group) {
-    if (offsets[2 * group] != kUnset) Append(subject, offsets[2 * group], offsets[2 * group + 1], out);
+    if (offsets[2 * group] != kUnset) out.Append(subject, offsets[2 * group], offsets[2 * group + 1]);
   };
   for (std::size_t i = 0; i < replacement.size(); ++i) {
     const WCHAR c = replacement[i];
@@ -126,10 +136,10 @@ void Expand(Units replacement, Units subject, const Offsets& offsets, std::size_
       group_text(0);
       ++i;
     } else if (next == u'`') {
-      Append(subject, 0, offsets[0], out);
+      out.Append(subject, 0, offsets[0]);
       ++i;
     } else if (next == u'\'') {
-      Append(subject, offsets[1], subject.size(), out);
+      out.Append(subject, offsets[1], subject.size());
       ++i;
     } else if (const int first = digit(next); first >= 0) {
       const int second = i + 2 < replacement.size() ? digit(replacement[i + 2]) : -1;
@@ -187,8 +197,7 @@ class RegExp final : public zelu::dispatch::DispatchObject {
     if (IsPut(flags, params)) {
       Units text;
       if (!TextArgument(params, 0, &text)) return DISP_E_TYPEMISMATCH;
-      pattern_.clear();
-      Append(text, 0, text.size(), pattern_);
+      pattern_.assign(text.begin(), text.end());
       engine_.reset();
       return S_OK;
     }
@@ -235,7 +244,9 @@ class RegExp final : public zelu::dispatch::DispatchObject {
       value.vt = VT_DISPATCH;
       value.pdispVal = internal::NewMatchCollection(std::move(set));
     } else {
-      value = StringVariant(Replaced(*set, subject, replacement));
+      value.vt = VT_BSTR;
+      value.bstrVal = Replaced(*set, subject, replacement);
+      if (value.bstrVal == nullptr) return internal::OutOfMemory(exception);
     }
     if (result != nullptr) {
       *result = value;
@@ -260,9 +271,20 @@ class RegExp final : public zelu::dispatch::DispatchObject {
     return true;
   }
 
-  Result Replaced(const MatchSet& set, Units subject, Units replacement) {
-    Result out;
-    out.reserve(subject.size());
+  // The replaced text as an automation string; null when it would be longer
+  // than one can hold.
+  static BSTR Replaced(const MatchSet& set, Units subject, Units replacement) {
+    ReplacedText measure;
+    WriteReplaced(set, subject, replacement, measure);
+    if (measure.size() > internal::kMaxStringUnits) return nullptr;
+    BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(measure.size()));
+    if (text == nullptr) return nullptr;
+    ReplacedText write(text);
+    WriteReplaced(set, subject, replacement, write);
+    return text;
+  }
+
+  static void WriteReplaced(const MatchSet& set, Units subject, Units replacement, ReplacedText& out) {
     std::size_t copied = 0;
     Offsets offsets(set.stride());
     for (std::size_t match = 0; match < set.count(); ++match) {
@@ -270,12 +292,11 @@ class RegExp final : public zelu::dispatch::DispatchObject {
         const std::size_t offset = set.offsets[match * set.stride() + i];
         offsets[i] = offset == kUnset ? kUnset : set.SubjectIndex(match, offset);
       }
-      Append(subject, copied, offsets[0], out);
+      out.Append(subject, copied, offsets[0]);
       Expand(replacement, subject, offsets, set.groups, out);
       copied = offsets[1];
     }
-    Append(subject, copied, subject.size(), out);
-    return out;
+    out.Append(subject, copied, subject.size());
   }
 
   std::u16string pattern_;

@@ -29,9 +29,10 @@
 //   * Failures come back from Invoke as DISP_E_EXCEPTION with the code and
 //     text below in the exception record: the dialect's pattern errors, "Out
 //     of memory" for a pattern nested more than 200 groups deep, with a
-//     repetition count above 65535 or too large to compile, and "Out of stack
-//     space" when one match attempt exceeds its backtracking limit (it never
-//     hangs or reports a false "no match"). Item with an index out of range
+//     repetition count above 65535 or too large to compile, or for a Replace
+//     whose text would pass 2^31 - 2 units, and "Out of stack space" when
+//     one match attempt exceeds its backtracking limit (it never hangs or
+//     reports a false "no match"). Item with an index out of range
 //     fails with "Invalid procedure call or argument"; an argument of the
 //     wrong type with DISP_E_TYPEMISMATCH, the wrong count with
 //     DISP_E_BADPARAMCOUNT, an unknown member with DISP_E_MEMBERNOTFOUND.

@@ -221,6 +221,23 @@ TEST(RegExpTest, BacktrackingLimitIsAnError) {
   RecordProperty("catastrophic_ms", static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count()));
 }
 
+// A replaced text longer than a string may be fails before any of it is
+// allocated: each of the 65,536 matches is replaced by twice the text before
+// it, about 2^32 units in all.
+TEST(RegExpTest, ReplacedTextPastTheLimitIsOutOfMemory) {
+  RegExpDriver regexp("g");
+  regexp.SetPattern(u"a");
+  try {
+    regexp.Replace(std::u16string(65536, u'a'), u"$`$`");
+    ADD_FAILURE() << "nothing thrown";
+  } catch (COleDispatchException* e) {
+    EXPECT_EQ(e->m_scError, zelu::regexp::kOutOfMemory);
+    EXPECT_EQ(e->m_strDescription, CString(u"Out of memory"));
+    e->Delete();
+  }
+  EXPECT_EQ(regexp.Replace(u"aa", u"$`$`").GetLength(), 2);
+}
+
 // Items by both ids, bad indexes, the enumerators of both lists, and every
 // object freed once the last reference goes.
 TEST(RegExpTest, CollectionsAndEnumerators) {

@@ -249,6 +249,10 @@ HRESULT OutOfStackSpace(EXCEPINFO* exception) {
   return zelu::dispatch::RaiseException(exception, kOutOfStackSpace, kSource, u"Out of stack space");
 }
 
+HRESULT OutOfMemory(EXCEPINFO* exception) {
+  return zelu::dispatch::RaiseException(exception, kOutOfMemory, kSource, u"Out of memory");
+}
+
 BSTR NewString(const WCHAR* units, std::size_t length) {
   return SysAllocStringLen(units, static_cast<UINT>(length));
 }

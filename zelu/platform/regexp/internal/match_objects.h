@@ -44,6 +44,10 @@ IDispatch* NewMatchCollection(std::shared_ptr<const MatchSet> set);
 // Invoke's answer for an index out of range and for a failed match.
 HRESULT BadIndex(EXCEPINFO* exception);
 HRESULT OutOfStackSpace(EXCEPINFO* exception);
+HRESULT OutOfMemory(EXCEPINFO* exception);
+
+// The longest text a result may have, in units (the library-wide limit).
+inline constexpr std::size_t kMaxStringUnits = 0x7FFFFFFE;
 
 // A new BSTR holding `length` units from `units`.
 BSTR NewString(const WCHAR* units, std::size_t length);
