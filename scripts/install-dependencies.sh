@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages zelu needs that this machine lacks.
-#   scripts/install-dependencies.sh [--benchmarks] [--clang] [--resource-tools]
+#   scripts/install-dependencies.sh [--benchmarks] [--clang] [--resource-tools] [--cross]
 # --resource-tools: the cross binutils that rebuild the resource-file test
 # fixtures (zelu/platform/win32/testdata); without them that check is skipped.
+# --cross: the cross compilers and qemu-user that scripts/cross-test.sh uses.
 # Uses sudo when not run as root. Does nothing when all are present.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ for option in "$@"; do
     --benchmarks) packages+=(libbenchmark-dev libssl-dev) ;;
     --clang) packages+=(clang-14 libclang-rt-14-dev) ;;  # the runtime: ThreadSanitizer, libFuzzer
     --resource-tools) packages+=(binutils-mingw-w64-x86-64 binutils-mingw-w64-i686) ;;
+    --cross) packages+=(qemu-user g++-aarch64-linux-gnu g++-s390x-linux-gnu g++-i686-linux-gnu) ;;
     *) echo "unknown option: $option" >&2; exit 2 ;;
   esac
 done

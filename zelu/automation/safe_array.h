@@ -106,7 +106,8 @@ class ZELU_API CSafeArray {
 
   // The bounds of dimension `nDim`, numbered from 1. E_POINTER when Empty;
   // DISP_E_BADINDEX for a dimension out of range, E_INVALIDARG for a null
-  // out-pointer (nothing stored). The `long` forms store the same value.
+  // out-pointer (nothing stored). The `long` forms store the same value
+  // (sign-extended where `long` has 64 bits; on i386 it has 32, like LONG).
   LONG GetLBound(LONG* plLBound, UINT nDim);
   LONG GetUBound(LONG* plUBound, UINT nDim);
   LONG GetLBound(long* plLBound, UINT nDim);

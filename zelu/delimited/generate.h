@@ -22,8 +22,10 @@
 //
 // Decisions of this library:
 //   * Add(long) and SetAt(int, long) keep the 32-bit value that a `long`
-//     holds on 32-bit platforms; a value outside the 32-bit range is clamped
-//     to INT_MIN or INT_MAX, the same ends at which the parser saturates.
+//     holds on 32-bit platforms. Where `long` has 64 bits (x86-64, aarch64,
+//     s390x) a value outside the 32-bit range is clamped to INT_MIN or
+//     INT_MAX, the same ends at which the parser saturates; on i386 `long`
+//     has 32 bits and these are the `int` forms under another type.
 //   * SetAt with an index outside 0 .. count - 1 returns false and changes
 //     nothing, so every position always holds a value. Add, and SetAt with a
 //     valid index, return true.

@@ -41,6 +41,11 @@ struct RenderCase {
   bool quote = true;
 };
 
+// Just outside the 32-bit range where `long` has 64 bits; its ends where it
+// has 32 (i386). Both give the same text.
+constexpr long kLongAboveInt = LONG_MAX > INT_MAX ? static_cast<long>(4294967301LL) : LONG_MAX;
+constexpr long kLongBelowInt = LONG_MIN < INT_MIN ? static_cast<long>(-4294967296LL) : LONG_MIN;
+
 class RenderTest : public testing::TestWithParam<RenderCase> {};
 
 TEST_P(RenderTest, GeneratesTheLine) {
@@ -67,7 +72,7 @@ INSTANTIATE_TEST_SUITE_P(Table, RenderTest, testing::ValuesIn(std::vector<Render
     {"QuotingOff", {W(u"a^b"), W(u""), nullptr, 1}, {}, u"a^b^^^1", '^', false},
     {"QuotingOffTouchesNoOtherType", {true, 7, 0.5}, {}, u"TRUE,7,0.500000", ',', false},
     {"ZeroDelimiterEndsTheTextAfterTheFirstValue", {12, 3}, {}, u"12", 0},
-    {"LongKeptInRangeClampedOutside", {5L, -2147483648L, LONG_MAX, LONG_MIN, 4294967301L, -4294967296L}, {},
+    {"LongKeptInRangeClampedOutside", {5L, long{INT_MIN}, LONG_MAX, LONG_MIN, kLongAboveInt, kLongBelowInt}, {},
      u"5^-2147483648^2147483647^-2147483648^2147483647^-2147483648"},
     // Read back, "0" and "1" would pass for truth values: only here shows the word.
     {"SetAtBoolAndByteOverStrings", {W(u"a"), W(u"b")}, {{0, false}, {1, 9_b}}, u"FALSE^9"},

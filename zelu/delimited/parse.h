@@ -18,7 +18,8 @@
 //   int, long       _wtol: leading white space, optional sign, decimal digits
 //                   up to the first other unit; no digits gives 0; values
 //                   beyond the 32-bit range saturate at its ends. `long`
-//                   receives the same 32-bit value as `int`.
+//                   receives the same 32-bit value as `int` (sign-extended
+//                   where `long` has 64 bits; on i386 it has 32).
 //   unsigned char   the _wtol value cut to its low 8 bits ("300" gives 44).
 //   float, double   wcstod, end ignored ("1.5kg" gives 1.5, "abc" 0). A value
 //                   beyond single precision becomes an infinity of its sign.

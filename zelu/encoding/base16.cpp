@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -19,9 +20,10 @@ constexpr int kPrefixUnits = 4;
 // Empties `out` and returns its buffer, with room for `units` units (and
 // the terminator) that the caller then writes in full before
 // out.ReleaseBuffer(units). A buffer that already has the room is kept, and
-// nothing is written twice.
-WCHAR* TextBuffer(CString& out, std::size_t units) {
-  if (units > static_cast<std::size_t>(INT_MAX - 1)) throw std::length_error("hex text too long");
+// nothing is written twice. Counted in 64 bits: two digits a byte of a
+// 32-bit count do not fit a 32-bit size_t.
+WCHAR* TextBuffer(CString& out, std::uint64_t units) {
+  if (units > std::uint64_t{INT_MAX - 1}) throw std::length_error("hex text too long");
   out.Empty();
   return out.GetBuffer(static_cast<int>(units));
 }
@@ -49,7 +51,7 @@ bool HexCharToValue(WCHAR ch, int& value) {
 namespace zelu::encoding::internal {
 
 bool EncodeHexWith(const HexKernel& kernel, const unsigned char* data, ULONG count, CString& out) {
-  const std::size_t units = 2 * std::size_t{count};
+  const std::uint64_t units = 2 * std::uint64_t{count};
   kernel.encode(data, count, TextBuffer(out, units));
   out.ReleaseBuffer(static_cast<int>(units));
   return true;
@@ -91,7 +93,7 @@ bool CBytes::encode(unsigned char* data, ULONG count, CString& out, bool lengthP
   if (!lengthPrefix) return CBase16::Encode(data, count, out);
   CString prefix;
   prefix.Format(u"%04x", count);
-  const std::size_t units = kPrefixUnits + 2 * std::size_t{count};
+  const std::uint64_t units = kPrefixUnits + 2 * std::uint64_t{count};
   WCHAR* buffer = TextBuffer(out, units);
   // Only the first four digits stay in front of the data; the formatted
   // count has at least four.

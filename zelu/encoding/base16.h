@@ -52,7 +52,9 @@ class ZELU_API CBase16 {
 
   // Decodes the plain form. True when every pair decoded.
   static bool Decode(const WCHAR* text, unsigned char** bytes, ULONG& count);
-  // For callers that hold the count in an `unsigned long`.
+  // For callers that hold the count in an `unsigned long`: the same count
+  // (it always fits 32 bits), whether `unsigned long` has 64 bits or, on
+  // i386, 32.
   static bool Decode(const WCHAR* text, unsigned char** bytes, unsigned long& count);
 
  private:

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,22 @@ TEST(Base16EncodeTest, PlainAndCountedForms) {
     EXPECT_TRUE(Encode(row.codec, row.bytes, out));
     EXPECT_EQ(out.ToU16String().substr(0, row.start.size()), row.start);
     EXPECT_EQ(out.GetLength(), 2 * row.bytes.size() + (row.codec >= kCounted ? 4 : 0)) << row.bytes.size();
+  }
+}
+
+// A count whose digits pass 2^31 - 2 units throws before a byte is read or
+// `out` changes, whatever the width of size_t. (With a 32-bit size_t, twice
+// 0x80000000 once wrapped to 0 and the encoder wrote past the buffer.)
+TEST(Base16EncodeTest, CountsBeyondTheLongestTextThrowBeforeReading) {
+  unsigned char byte = 0xAB;  // the only byte there is: none may be read
+  for (const Codec codec : {kHex, kPlain, kCounted}) {
+    for (const ULONG count : {0x40000000u, 0x7FFFFFFEu, 0x80000000u, 0xFFFFFFFFu}) {
+      CString out(u"kept");
+      EXPECT_THROW(codec == kHex ? CBase16::Encode(&byte, count, out)
+                                 : CBytes::encode(&byte, count, out, codec == kCounted),
+                   std::length_error) << codec << " " << count;
+      EXPECT_EQ(out.ToU16String(), u"kept");
+    }
   }
 }
 

@@ -11,6 +11,15 @@
 
 namespace {
 
+using zelu::encoding::internal::Base64EncodedLength;
+
+// The most bytes whose text fits a CString (2^31 - 2 units). Encode checks
+// the count against it, not the text's length, which a 32-bit size_t cannot
+// hold for the largest counts.
+constexpr ULONG kMostEncodedBytes = (INT_MAX - 1) / 4 * 3;
+static_assert(Base64EncodedLength(kMostEncodedBytes) <= INT_MAX - 1 &&
+              Base64EncodedLength(kMostEncodedBytes + 1) > INT_MAX - 1);
+
 // Unlocks the array on every way out of the variant form of Encode.
 class DataAccess {
  public:
@@ -30,8 +39,8 @@ CBase64::~CBase64() = default;
 namespace zelu::encoding::internal {
 
 LONG EncodeBase64With(const Base64Kernel& kernel, const unsigned char* data, ULONG count, CString& out) {
+  if (count > kMostEncodedBytes) throw std::length_error("CBase64: text too long");
   const std::size_t length = Base64EncodedLength(count);
-  if (length > static_cast<std::size_t>(INT_MAX - 1)) throw std::length_error("CBase64: text too long");
   out.Empty();
   if (length == 0) return 0;
   // Sized once (a buffer that already has the room is kept); every unit is

@@ -61,6 +61,8 @@ class ZELU_API CBase64 {
   // stores it in *bytes before decoding (the caller releases it with
   // delete[]), decodes into it and stores the byte count in `count`. The
   // decoded bytes are always followed by at least one zero byte. Returns 0.
+  // The `unsigned long` form stores the same count (which always fits 32
+  // bits), whether `unsigned long` has 64 bits or, on i386, 32.
   static LONG Decode(const CString& text, unsigned char** bytes, ULONG& count);
   static LONG Decode(const CString& text, unsigned char** bytes, unsigned long& count);
   // `out` becomes the decoded bytes read as code units, low byte first, up to

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,19 @@ TEST(CBase64Test, StringCarrierLowByteFirst) {
   EXPECT_EQ(same.ToU16String(), u"TQBhAG4A") << "a string encoded into itself";
   EXPECT_EQ(CBase64::Decode(same, same), 0);
   EXPECT_EQ(same.ToU16String(), u"Man");
+}
+
+// A count whose text passes 2^31 - 2 units throws before a byte is read or
+// `out` changes, whatever the width of size_t. (With a 32-bit size_t the
+// text's length of the last two counts once wrapped to 0: an empty text and
+// success.)
+TEST(CBase64Test, CountsBeyondTheLongestTextThrowBeforeReading) {
+  unsigned char byte = 0x4D;  // the only byte there is: none may be read
+  for (const ULONG count : {1610612734u, 3221225471u, 0xFFFFFFFFu}) {
+    CString out(u"kept");
+    EXPECT_THROW(CBase64::Encode(&byte, count, out), std::length_error) << count;
+    EXPECT_EQ(out.ToU16String(), u"kept");
+  }
 }
 
 // n bytes from the start of the data, n being the element count of

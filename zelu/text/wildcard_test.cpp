@@ -124,8 +124,8 @@ TEST(WildcardDifferentialTest, EveryShortPatternAgainstEveryShortText) {
 TEST(WildcardDifferentialTest, RandomLongerPatternsAndTexts) {
   std::mt19937_64 random(20240611);
   const auto make = [&random](std::u16string_view alphabet, std::size_t max_length) {
-    std::u16string s(random() % (max_length + 1), u'a');
-    for (auto& unit : s) unit = alphabet[random() % alphabet.size()];
+    std::u16string s(static_cast<std::size_t>(random() % (max_length + 1)), u'a');
+    for (auto& unit : s) unit = alphabet[static_cast<std::size_t>(random() % alphabet.size())];
     return W(s);
   };
   unsigned codes_seen = 0;  // bit n: some case gave code n; bit 0: a code outside 1..6

@@ -180,7 +180,8 @@ char* CZelString::MakeView(UINT code_page) {
   if (text_ == nullptr) return nullptr;
   const std::size_t units = TextLength(text_) + 1;
   if (units > static_cast<std::size_t>(INT_MAX)) throw std::length_error("CZelString: text too long");
-  const int capacity = static_cast<int>(std::min<std::size_t>(3 * units, INT_MAX));
+  // (3 * units itself may not fit a 32-bit size_t.)
+  const int capacity = units > INT_MAX / 3 ? INT_MAX : static_cast<int>(3 * units);
   char* view = NewView(static_cast<std::size_t>(capacity), view_);
   const int written =
       WideCharToMultiByte(code_page, 0, text_, static_cast<int>(units), view, capacity, nullptr, nullptr);

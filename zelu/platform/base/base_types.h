@@ -3,8 +3,11 @@
 // Ported code names these types unqualified, so they live at global scope
 // under their usual names. Every type that is 32 bits wide on the platform the
 // code came from is 32 bits wide here too, although `long` is 64 bits on
-// Linux: LONG, HRESULT and friends are `int`, so failure codes stay negative
-// and comparisons such as `hr == E_INVALIDARG` hold. The code unit of all text
+// 64-bit Linux: LONG, HRESULT and friends are `int`, so failure codes stay
+// negative and comparisons such as `hr == E_INVALIDARG` hold. On i386 `long`
+// has 32 bits too, but LONG is still `int` and ULONG `unsigned int`, so the
+// overloads that take a `long` or `unsigned long` beside LONG and ULONG stay
+// distinct on every machine; each one's header says what it does on each. The code unit of all text
 // is `unsigned short` (WCHAR); `char16_t` is a distinct type and is never read
 // through a pointer to WCHAR or the other way round.
 #pragma once

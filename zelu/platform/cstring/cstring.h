@@ -117,7 +117,10 @@ class ZELU_API CString {
   // one, %c a wide unit and %C a narrow char; 'l' means 32 bits, 'll' and
   // 'I64' 64 bits, 'h' 16 bits; %f %e %g and friends take a double and give
   // exactly the digits of the C library's printf for the same conversion.
-  // A null string argument prints "(null)". %n writes nothing.
+  // A null string argument prints "(null)". %n writes nothing. %p gives
+  // upper-case hex digits filling the pointer's width (16 on 64-bit
+  // machines, 8 on i386). 'l' reads 32 bits on every machine: pass LONG,
+  // ULONG or DWORD (a `long` only where it has 32 bits, as on i386).
   void Format(const WCHAR* format, ...);
   void Format(const char16_t* format, ...);
 

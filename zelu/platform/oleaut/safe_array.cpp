@@ -18,7 +18,10 @@
 namespace {
 
 constexpr std::size_t kPrefixBytes = 16;
-static_assert(kPrefixBytes % alignof(SAFEARRAY) == 0 && kPrefixBytes <= alignof(std::max_align_t));
+// The block comes from ::operator new, aligned for any SAFEARRAY; the prefix
+// keeps that alignment. (The prefix may be wider than the block's alignment:
+// on s390x operator new guarantees only 8 bytes.)
+static_assert(kPrefixBytes % alignof(SAFEARRAY) == 0 && alignof(SAFEARRAY) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
 constexpr std::size_t kBoundsOffset = offsetof(SAFEARRAY, rgsabound);
 constexpr std::size_t kMaxDataBytes = static_cast<std::size_t>(std::numeric_limits<std::ptrdiff_t>::max());
 

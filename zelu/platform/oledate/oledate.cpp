@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
@@ -98,6 +99,20 @@ Fields FieldsOf(Seconds instant) {
   return fields;
 }
 
+// `value` rounded to double. Where doubles are computed in wider registers
+// (the x87 unit of 32-bit x86: FLT_EVAL_METHOD 2) a result is rounded only
+// when it is stored, at the compiler's choice, and a DATE and the second it
+// names would differ from machine to machine; a store through a volatile
+// rounds there.
+double AsDouble(double value) noexcept {
+#if FLT_EVAL_METHOD == 0
+  return value;
+#else
+  const volatile double stored = value;
+  return stored;
+#endif
+}
+
 // The one place where a fraction of a second is rounded: to the nearest
 // second, halves to the later time. |seconds| must stay below 2^62.
 Seconds NearestSecond(double seconds) {
@@ -110,7 +125,7 @@ std::optional<Seconds> InstantOfDate(DATE value) {
   if (!(std::fabs(value) < kDayLimit)) return std::nullopt;  // NaN too
   const double day = std::trunc(value);
   const double time = std::fabs(value - day);  // exact: the fraction of a double
-  const Seconds instant = static_cast<Seconds>(day) * kSecondsPerDay + NearestSecond(time * kSecondsPerDay);
+  const Seconds instant = static_cast<Seconds>(day) * kSecondsPerDay + NearestSecond(AsDouble(time * kSecondsPerDay));
   if (instant < kFirstSecond || instant > kLastSecond) return std::nullopt;
   return instant;
 }
@@ -122,15 +137,15 @@ std::optional<Seconds> InstantOf(const COleDateTime& value) {
 
 std::optional<Seconds> LengthOf(const COleDateTimeSpan& span) {
   if (span.m_status != COleDateTimeSpan::valid || !(std::fabs(span.m_span) < kDayLimit)) return std::nullopt;
-  return NearestSecond(span.m_span * kSecondsPerDay);
+  return NearestSecond(AsDouble(span.m_span * kSecondsPerDay));
 }
 
 // The DATE of an instant: the day, then the time of day as a fraction away
 // from zero.
 DATE DateOfInstant(Seconds instant) {
   const std::int64_t day = FloorDivide(instant, kSecondsPerDay);
-  const double fraction = static_cast<double>(instant - day * kSecondsPerDay) / kSecondsPerDay;
-  return day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction;
+  const double fraction = AsDouble(static_cast<double>(instant - day * kSecondsPerDay) / kSecondsPerDay);
+  return AsDouble(day >= 0 ? static_cast<double>(day) + fraction : static_cast<double>(day) - fraction);
 }
 
 COleDateTime WithStatus(COleDateTime::DateTimeStatus status) {
@@ -243,9 +258,13 @@ void COleDateTimeSpan::SetDateTimeSpan(LONG days, int hours, int minutes, int se
   // then divided once.
   const std::int64_t total = std::int64_t{days} * kSecondsPerDay + std::int64_t{hours} * 3600 +
                              std::int64_t{minutes} * 60 + seconds;
-  m_span = static_cast<double>(total) / kSecondsPerDay;
+  m_span = AsDouble(static_cast<double>(total) / kSecondsPerDay);
   m_status = valid;
 }
+
+double COleDateTimeSpan::GetTotalHours() const noexcept { return AsDouble(m_span * 24); }
+double COleDateTimeSpan::GetTotalMinutes() const noexcept { return AsDouble(m_span * (24 * 60)); }
+double COleDateTimeSpan::GetTotalSeconds() const noexcept { return AsDouble(m_span * (24 * 60 * 60)); }
 
 COleDateTime COleDateTime::GetCurrentTime() {
   const std::time_t now = std::time(nullptr);
@@ -298,7 +317,7 @@ COleDateTimeSpan COleDateTime::operator-(const COleDateTime& other) const noexce
   } else if (!end || !start) {
     span.m_status = COleDateTimeSpan::invalid;
   } else {
-    span.m_span = static_cast<double>(*end - *start) / kSecondsPerDay;
+    span.m_span = AsDouble(static_cast<double>(*end - *start) / kSecondsPerDay);
   }
   return span;
 }

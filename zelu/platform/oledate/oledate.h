@@ -55,11 +55,12 @@ class ZELU_API COleDateTimeSpan {
   DateTimeSpanStatus GetStatus() const noexcept { return m_status; }
   void SetStatus(DateTimeSpanStatus status) noexcept { m_status = status; }
 
-  // m_span in the unit, unrounded, whatever the status.
+  // m_span in the unit (the product rounded once to double, the same on
+  // every machine), whatever the status.
   double GetTotalDays() const noexcept { return m_span; }
-  double GetTotalHours() const noexcept { return m_span * 24; }
-  double GetTotalMinutes() const noexcept { return m_span * (24 * 60); }
-  double GetTotalSeconds() const noexcept { return m_span * (24 * 60 * 60); }
+  double GetTotalHours() const noexcept;
+  double GetTotalMinutes() const noexcept;
+  double GetTotalSeconds() const noexcept;
 
   double m_span = 0;
   DateTimeSpanStatus m_status = valid;

@@ -12,8 +12,10 @@
 
 namespace {
 
-// Half of a year of 365.25 days.
+// Half of a year of 365.25 days. The readings go a year past now, so
+// time_t has 64 bits on every machine (the build asks for it on 32-bit ones).
 constexpr std::time_t kHalfYear = 15778800;
+static_assert(sizeof(std::time_t) >= 8);
 
 using ZoneName = std::array<WCHAR, 32>;
 
