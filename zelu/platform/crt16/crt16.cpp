@@ -3,15 +3,12 @@
 #include <cerrno>
 #include <clocale>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <cwctype>
 #include <limits>
 #include <string>
 
 #include <locale.h>
-
-#include <zelu/platform/crt16/internal/length_kernel.h>
 
 namespace zelu::crt16 {
 namespace {
@@ -30,21 +27,6 @@ locale_t NumericLocale() {
   return handle;
 }
 
-// Four tests per round: each unit is read only after the ones before it
-// were found nonzero, so nothing past the terminator is touched, while the
-// processor still overlaps the tests.
-std::size_t ScalarLength(const WCHAR* text) noexcept {
-  const WCHAR* end = text;
-  for (;; end += 4) {
-    if (end[0] == 0) return static_cast<std::size_t>(end - text);
-    if (end[1] == 0) return static_cast<std::size_t>(end - text) + 1;
-    if (end[2] == 0) return static_cast<std::size_t>(end - text) + 2;
-    if (end[3] == 0) return static_cast<std::size_t>(end - text) + 3;
-  }
-}
-
-constexpr internal::LengthKernel kScalarLengthKernel{"scalar", ScalarLength};
-
 bool IsSurrogate(WCHAR unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
 bool IsAsciiDigit(WCHAR unit) { return unit >= '0' && unit <= '9'; }
@@ -56,16 +38,17 @@ const WCHAR* SkipSpace(const WCHAR* text) {
 
 }  // namespace
 
-const internal::LengthKernel& internal::ScalarLengthKernel() noexcept { return kScalarLengthKernel; }
-
+// Four tests per round: each unit is read only after the ones before it
+// were found nonzero, so nothing past the terminator is touched, while the
+// processor still overlaps the tests.
 std::size_t wcslen(const WCHAR* text) {
-  // Unit by unit up to a 64-byte boundary (short texts end here), then
-  // whole aligned blocks.
   const WCHAR* end = text;
-  for (; reinterpret_cast<std::uintptr_t>(end) % internal::kLengthBlockBytes != 0; ++end) {
-    if (*end == 0) return static_cast<std::size_t>(end - text);
+  for (;; end += 4) {
+    if (end[0] == 0) return static_cast<std::size_t>(end - text);
+    if (end[1] == 0) return static_cast<std::size_t>(end - text) + 1;
+    if (end[2] == 0) return static_cast<std::size_t>(end - text) + 2;
+    if (end[3] == 0) return static_cast<std::size_t>(end - text) + 3;
   }
-  return static_cast<std::size_t>(end - text) + internal::ActiveLengthKernel().length(end);
 }
 
 WCHAR* wcscpy(WCHAR* destination, const WCHAR* source) {

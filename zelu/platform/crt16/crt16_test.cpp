@@ -8,10 +8,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <unistd.h>
 
-#include <zelu/platform/crt16/internal/length_kernel.h>
 #include <zelu/testing/guarded_buffer.h>
 #include <zelu/testing/wide_text.h>
 
@@ -86,10 +83,6 @@ TEST(Crt16Test, Classification) {
   }
 }
 
-// Every length kernel this CPU runs, on texts that start on a 64-byte
-// boundary; wcslen itself (which hands them such texts) from every start.
-class LengthKernelTest : public ::testing::TestWithParam<const crt::internal::LengthKernel*> {};
-
 // Nonzero units, some with a zero byte, which is not a terminator.
 std::vector<WCHAR> NonzeroUnits(std::size_t count, unsigned seed) {
   std::mt19937 random(seed);
@@ -99,36 +92,8 @@ std::vector<WCHAR> NonzeroUnits(std::size_t count, unsigned seed) {
   return units;
 }
 
-TEST_P(LengthKernelTest, CountsTheUnitsBeforeTheTerminator) {
-  for (std::size_t length = 0; length <= 1000; ++length) {
-    zelu::testing::GuardedBuffer<WCHAR> text(length + 1, 0, 0xCAFE);
-    const std::vector<WCHAR> units = NonzeroUnits(length, static_cast<unsigned>(length));
-    std::copy(units.begin(), units.end(), text.data());
-    text.data()[length] = 0;
-    ASSERT_EQ(GetParam()->length(text.data()), length);
-  }
-}
-
-// A terminator in the last unit of a page, the next page inaccessible: the
-// blocks never reach into it.
-TEST_P(LengthKernelTest, StopsAtAPageEnd) {
-  const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-  void* pages = mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  ASSERT_NE(pages, MAP_FAILED);
-  ASSERT_EQ(mprotect(static_cast<char*>(pages) + page, page, PROT_NONE), 0);
-  auto* units = static_cast<WCHAR*>(pages);
-  const std::size_t last = page / sizeof(WCHAR) - 1;
-  std::fill(units, units + last, WCHAR{'x'});
-  units[last] = 0;
-  for (std::size_t start = 0; start <= last; start += 32) EXPECT_EQ(GetParam()->length(units + start), last - start);
-  munmap(pages, 2 * page);
-}
-
-INSTANTIATE_TEST_SUITE_P(Kernels, LengthKernelTest, ::testing::ValuesIn(crt::internal::SupportedLengthKernels()),
-                         [](const ::testing::TestParamInfo<const crt::internal::LengthKernel*>& param_info) {
-                           return std::string(param_info.param->name);
-                         });
-
+// wcslen at every alignment, on units that hold a zero byte but are not
+// the terminator.
 TEST(Crt16Test, WcslenFromEveryAlignment) {
   const std::vector<WCHAR> units = NonzeroUnits(300, 7);
   for (std::size_t offset = 0; offset < 32; ++offset) {
