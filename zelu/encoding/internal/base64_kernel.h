@@ -72,5 +72,8 @@ Base64DecodeProgress DecodeBase64Rules(const WCHAR* text, std::size_t length, un
                                        Base64GroupRun whole_groups) noexcept;
 // The scalar kernel's run of whole groups.
 std::size_t ScalarBase64Groups(const WCHAR* text, std::size_t length, std::size_t at, unsigned char** out) noexcept;
+// Where the units that the rules skip (outside the alphabet, not '=') end:
+// the first unit at or after `at` that is a character or '=', or `length`.
+std::size_t SkipOutsideAlphabet(const WCHAR* text, std::size_t length, std::size_t at) noexcept;
 
 }  // namespace zelu::encoding::internal

@@ -132,6 +132,11 @@ std::size_t ScalarBase64Groups(const WCHAR* text, std::size_t length, std::size_
   return at;
 }
 
+std::size_t SkipOutsideAlphabet(const WCHAR* text, std::size_t length, std::size_t at) noexcept {
+  while (at < length && ClassOf(text[at]) == kSkip) ++at;
+  return at;
+}
+
 Base64DecodeProgress DecodeBase64Rules(const WCHAR* text, std::size_t length, unsigned char* out,
                                        Base64GroupRun whole_groups) noexcept {
   unsigned char* const start = out;

@@ -7,8 +7,9 @@
 // (DecodeBase64Rules): wherever a group starts, a vector of units whose low
 // bytes are all alphabet characters is decoded at once; at the first unit
 // that is not (white space, '=', anything else), the groups before it are
-// kept and the rules take that unit, after which vector work resumes at the
-// next group boundary. Every result is the scalar kernel's.
+// kept; units to skip between two groups are skipped on the spot, and any
+// other exception goes to the rules unit by unit, after which vector work
+// resumes at the next group boundary. Every result is the scalar kernel's.
 #include <zelu/encoding/internal/base64_kernel.h>
 
 #include <bit>
@@ -206,7 +207,7 @@ hn::Vec<D8> PackGroups(D8 d8, hn::Vec<D8> values, PackIndices32 pack) {
 
 // The vector run of whole groups (a Base64GroupRun). A vector with a unit
 // outside the alphabet keeps the groups before that unit; the scalar run
-// then takes what is left of a vector.
+// takes what is left at the end.
 std::size_t DecodeGroups(const WCHAR* text, std::size_t length, std::size_t at, unsigned char** out) noexcept {
   const hn::ScalableTag<std::uint8_t> d8;
   const hn::Repartition<std::uint32_t, decltype(d8)> d32;
@@ -228,14 +229,20 @@ std::size_t DecodeGroups(const WCHAR* text, std::size_t length, std::size_t at, 
       const auto values = hn::Add(characters, hn::TableLookupBytes(offsets, hn::Add(high_nibbles, slash)));
       hn::StoreU(PackGroups(d8, values, pack), d8, bytes);
       const std::intptr_t outside = hn::FindFirstTrue(d8, hn::Ne(flags, hn::Zero(d8)));
-      if (outside >= 0) {
-        const auto groups = static_cast<std::size_t>(outside) / 4;
-        at += 4 * groups;
-        bytes += 3 * groups;
-        break;
+      if (outside < 0) {
+        at += lanes;
+        bytes += lanes / 4 * 3;
+        continue;
       }
-      at += lanes;
-      bytes += lanes / 4 * 3;
+      const auto groups = static_cast<std::size_t>(outside) / 4;
+      at += 4 * groups;
+      bytes += 3 * groups;
+      // Between groups, units that the rules skip change nothing (line
+      // breaks, mostly): skip them here. Inside a group, or at '=', the
+      // rules take over.
+      const std::size_t next = outside % 4 == 0 ? SkipOutsideAlphabet(text, length, at) : at;
+      if (next == at) break;
+      at = next;
     }
     *out = bytes;
   }
