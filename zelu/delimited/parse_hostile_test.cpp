@@ -6,11 +6,13 @@
 #include <zelu/delimited/parse.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include <zelu/testing/mapped_input.h>
 #include <zelu/testing/wide_text.h>
 
 namespace {
@@ -68,6 +70,15 @@ TEST(DelimitedParseHostileTest, AMillionFieldsInOnePass) {
   RecordProperty("read_ms", Milliseconds(Clock::now() - parsed));
   EXPECT_EQ(wrong, 0);
   EXPECT_FALSE(parse.GetAt(kFields, last));
+}
+
+// A line of 2^31 units is refused with std::length_error and leaves no
+// fields, though it holds no delimiter to split at.
+TEST(DelimitedParseHostileTest, ALineOf2To31UnitsIsRefused) {
+  const auto input = zelu::testing::TextPastTheLimit();
+  CDelimitedParse parse(WideText(u"a,b"), u',');
+  EXPECT_THROW(parse.ParseLine(reinterpret_cast<const WCHAR*>(input.data())), std::length_error);
+  EXPECT_EQ(parse.GetFieldCount(), 0);
 }
 
 }  // namespace

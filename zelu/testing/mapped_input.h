@@ -5,7 +5,8 @@
 //   * MappedInput::Zeros(size): `size` zero bytes, every page the system's
 //     shared zero page until something writes it (nothing can: read-only);
 //   * MappedInput::Repeated(block, size): the bytes of `block` (a whole
-//     number of pages) again and again, every copy the same physical pages;
+//     number of pages) again and again, every copy the same physical pages,
+//     and after them a page of zeros (so text made of them ends there);
 //   * MappedInput::BeforeGuardPage(bytes): `bytes` ending right where an
 //     inaccessible page begins, so that reading one byte past them faults:
 //     code that must stop early is caught reading too far.
@@ -33,18 +34,17 @@ class MappedInput {
     if (block.empty() || block.size() % page != 0 || size % block.size() != 0) {
       throw std::invalid_argument("MappedInput: the block must be whole pages and divide the size");
     }
-    MappedInput input(size);
+    MappedInput input(size + page);
+    input.length_ = size;
     const int file = memfd_create("zelu-mapped-input", 0);
-    if (file < 0 || write(file, block.data(), block.size()) != static_cast<ssize_t>(block.size())) {
-      throw std::runtime_error("MappedInput: no memory file");
-    }
-    for (std::size_t offset = 0; offset < size; offset += block.size()) {
-      if (mmap(input.bytes_ + offset, block.size(), PROT_READ, MAP_SHARED | MAP_FIXED, file, 0) == MAP_FAILED) {
-        close(file);
-        throw std::runtime_error("MappedInput: mapping failed");
-      }
+    if (file < 0) throw std::runtime_error("MappedInput: no memory file");
+    bool mapped = write(file, block.data(), block.size()) == static_cast<ssize_t>(block.size());
+    for (std::size_t offset = 0; mapped && offset < size; offset += block.size()) {
+      mapped = mmap(input.bytes_ + offset, block.size(), PROT_READ, MAP_SHARED | MAP_FIXED | MAP_POPULATE, file, 0) !=
+               MAP_FAILED;
     }
     close(file);  // the mappings keep the file
+    if (!mapped) throw std::runtime_error("MappedInput: mapping failed");
     return input;
   }
 
@@ -89,5 +89,12 @@ class MappedInput {
   std::size_t start_ = 0;   // where the bytes begin in it
   std::size_t length_;      // of the bytes
 };
+
+// 2^31 units of text ('x'), one more than any text of the library may hold,
+// with a zero unit after them: 4 GiB of address space, one block of memory.
+inline MappedInput TextPastTheLimit() {
+  const std::string block(std::size_t{1} << 21, 'x');  // 'x' in both bytes: the unit 0x7878
+  return MappedInput::Repeated(block, std::size_t{1} << 32);
+}
 
 }  // namespace zelu::testing

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <zelu/platform/oleaut/oleaut.h>
+#include <zelu/testing/mapped_input.h>
 
 namespace {
 
@@ -71,6 +72,17 @@ TEST(CStringHostileTest, LengthsPastTheLimitThrowBeforeReadingOrAllocating) {
   EXPECT_THROW(CString(u'x', INT_MAX), std::length_error);
   EXPECT_EQ(CString(two, INT_MIN).GetLength(), 0);
   EXPECT_EQ(CString(u'x', INT_MIN).GetLength(), 0);
+}
+
+// A zero-terminated text of 2^31 units is measured, refused, and never copied.
+TEST(CStringHostileTest, ATextOf2To31UnitsIsRefused) {
+  const auto input = zelu::testing::TextPastTheLimit();
+  const auto* text = reinterpret_cast<const WCHAR*>(input.data());
+  EXPECT_THROW(CString{text}, std::length_error);
+  CString kept(u"kept");
+  EXPECT_THROW(kept = text, std::length_error);
+  EXPECT_THROW(kept += text, std::length_error);
+  EXPECT_EQ(kept, CString(u"kept"));
 }
 
 // The automation string of a text past its 32-bit byte length is refused.
