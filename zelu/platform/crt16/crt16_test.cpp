@@ -13,6 +13,7 @@
 
 #include <zelu/platform/crt16/internal/length_kernel.h>
 #include <zelu/testing/guarded_buffer.h>
+#include <zelu/testing/kernel_list.h>
 #include <zelu/testing/wide_text.h>
 
 namespace {
@@ -125,9 +126,12 @@ TEST_P(LengthKernelTest, StopsAtAPageEnd) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, LengthKernelTest, ::testing::ValuesIn(crt::internal::SupportedLengthKernels()),
-                         [](const ::testing::TestParamInfo<const crt::internal::LengthKernel*>& param_info) {
-                           return std::string(param_info.param->name);
-                         });
+                         zelu::testing::KernelName());
+
+TEST(LengthKernelChoiceTest, ScalarFirstThenDistinctVectorKernelsOfWhichTheFirstIsActive) {
+  zelu::testing::ExpectKernelList(crt::internal::SupportedLengthKernels(), crt::internal::ScalarLengthKernel(),
+                                  crt::internal::ActiveLengthKernel());
+}
 
 TEST(Crt16Test, WcslenFromEveryAlignment) {
   const std::vector<WCHAR> units = NonzeroUnits(300, 7);
