@@ -75,7 +75,9 @@ TEST(Base16EncodeTest, PlainAndCountedForms) {
 
 // A count whose digits pass 2^31 - 2 units throws before a byte is read or
 // `out` changes, whatever the width of size_t. (With a 32-bit size_t, twice
-// 0x80000000 once wrapped to 0 and the encoder wrote past the buffer.)
+// 0x80000000 once wrapped to 0 and the encoder wrote past the buffer.) The
+// input is one byte, so a read past it shows; this runs where the hostile
+// test's 4 GiB input cannot be mapped too.
 TEST(Base16EncodeTest, CountsBeyondTheLongestTextThrowBeforeReading) {
   unsigned char byte = 0xAB;  // the only byte there is: none may be read
   for (const Codec codec : {kHex, kPlain, kCounted}) {

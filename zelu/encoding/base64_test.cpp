@@ -143,7 +143,8 @@ TEST(CBase64Test, StringCarrierLowByteFirst) {
 // A count whose text passes 2^31 - 2 units throws before a byte is read or
 // `out` changes, whatever the width of size_t. (With a 32-bit size_t the
 // text's length of the last two counts once wrapped to 0: an empty text and
-// success.)
+// success.) The input is one byte, so a read past it shows; this runs where
+// the hostile test's 4 GiB input cannot be mapped too.
 TEST(CBase64Test, CountsBeyondTheLongestTextThrowBeforeReading) {
   unsigned char byte = 0x4D;  // the only byte there is: none may be read
   for (const ULONG count : {1610612734u, 3221225471u, 0xFFFFFFFFu}) {

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -90,11 +91,20 @@ class MappedInput {
   std::size_t length_;      // of the bytes
 };
 
+// 4 GiB: the bytes of 2^31 units, and input that encodes past the limit.
+// A 32-bit process cannot address that much (the constant is 0 there):
+// tests that need it skip when kRoomPastTheLimit is false, giving
+// kNoRoomPastTheLimit as the reason.
+inline constexpr std::size_t kFourGibibytes = static_cast<std::size_t>(std::uint64_t{1} << 32);
+inline constexpr bool kRoomPastTheLimit = kFourGibibytes != 0;
+inline constexpr char kNoRoomPastTheLimit[] = "needs 4 GiB of address space, more than a 32-bit process has";
+
 // 2^31 units of text ('x'), one more than any text of the library may hold,
 // with a zero unit after them: 4 GiB of address space, one block of memory.
 inline MappedInput TextPastTheLimit() {
+  if (!kRoomPastTheLimit) throw std::logic_error(kNoRoomPastTheLimit);
   const std::string block(std::size_t{1} << 21, 'x');  // 'x' in both bytes: the unit 0x7878
-  return MappedInput::Repeated(block, std::size_t{1} << 32);
+  return MappedInput::Repeated(block, kFourGibibytes);
 }
 
 }  // namespace zelu::testing

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <climits>
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -20,8 +21,9 @@ TEST(CodePagesHostileTest, UnitsWhoseUtf8PassesIntMaxBytesFailTheSizeQuery) {
   constexpr std::size_t kBlockUnits = std::size_t{1} << 20;
   constexpr std::size_t kBlocks = 683;  // 3 bytes a unit: 2,148,532,224 bytes
   static_assert(3 * kBlockUnits * kBlocks > std::size_t{INT_MAX} && kBlockUnits * kBlocks < std::size_t{INT_MAX});
-  std::string block;
-  for (std::size_t i = 0; i < kBlockUnits; ++i) block += {'\x00', '\x08'};  // U+0800, low byte first
+  constexpr WCHAR kUnit = 0x0800;  // three bytes of UTF-8
+  std::string block(kBlockUnits * sizeof kUnit, '\0');
+  for (std::size_t i = 0; i < kBlockUnits; ++i) std::memcpy(&block[i * sizeof kUnit], &kUnit, sizeof kUnit);
   const auto text = zelu::testing::MappedInput::Repeated(block, block.size() * kBlocks);
   const auto* units = reinterpret_cast<const WCHAR*>(text.data());
   const auto started = std::chrono::steady_clock::now();
