@@ -84,8 +84,7 @@ CString Base64Text(std::size_t size) {
   return text;
 }
 
-void DecodeWith(benchmark::State& state, const Base64Kernel* kernel) {
-  const CString text = Base64Text(Size(state));
+void DecodeTextWith(benchmark::State& state, const Base64Kernel* kernel, const CString& text) {
   for (auto _ : state) {
     unsigned char* decoded = nullptr;
     ULONG count = 0;
@@ -105,16 +104,12 @@ CString WrappedText(std::size_t size) {
   return wrapped;
 }
 
+void DecodeWith(benchmark::State& state, const Base64Kernel* kernel) {
+  DecodeTextWith(state, kernel, Base64Text(Size(state)));
+}
+
 void DecodeWrappedWith(benchmark::State& state, const Base64Kernel* kernel) {
-  const CString text = WrappedText(Size(state));
-  for (auto _ : state) {
-    unsigned char* decoded = nullptr;
-    ULONG count = 0;
-    zelu::encoding::internal::DecodeBase64With(*kernel, text, &decoded, count);
-    benchmark::DoNotOptimize(decoded);
-    delete[] decoded;
-  }
-  Processed(state, static_cast<std::size_t>(text.GetLength()));
+  DecodeTextWith(state, kernel, WrappedText(Size(state)));
 }
 
 void DecodePublic(benchmark::State& state) {

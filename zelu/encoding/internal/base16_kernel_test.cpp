@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <memory>
 #include <random>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -14,6 +13,7 @@
 #include <zelu/platform/cstring/cstring.h>
 #include <zelu/platform/simd/streaming.h>
 #include <zelu/testing/guarded_buffer.h>
+#include <zelu/testing/kernel_list.h>
 
 namespace {
 
@@ -30,8 +30,6 @@ constexpr unsigned char kByteCanary = 0xA5;
 // Three vectors of the widest kernel (32 pairs each): exceptions go at every
 // position of each.
 constexpr std::size_t kExceptionPairs = 96;
-
-std::string KernelName(const ::testing::TestParamInfo<const HexKernel*>& param_info) { return param_info.param->name; }
 
 class HexKernelTest : public ::testing::TestWithParam<const HexKernel*> {
  protected:
@@ -177,18 +175,11 @@ TEST_P(HexKernelTest, ReusedOutputKeepsItsBuffer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, HexKernelTest, ::testing::ValuesIn(zelu::encoding::internal::SupportedHexKernels()),
-                         KernelName);
+                         zelu::testing::KernelName());
 
 TEST(HexKernelChoiceTest, ScalarFirstThenDistinctVectorKernelsOfWhichTheFirstIsActive) {
-  const auto kernels = zelu::encoding::internal::SupportedHexKernels();
-  ASSERT_FALSE(kernels.empty());
-  EXPECT_EQ(kernels.front(), &ScalarHexKernel());
-  std::set<std::string> names;
-  for (const HexKernel* kernel : kernels) EXPECT_TRUE(names.insert(kernel->name).second) << kernel->name;
-  const HexKernel& active = zelu::encoding::internal::ActiveHexKernel();
-  const auto chosen = std::find_if(kernels.begin() + 1, kernels.end(),
-                                   [](const HexKernel* kernel) { return std::string(kernel->name) != "EMU128"; });
-  EXPECT_EQ(&active, chosen == kernels.end() ? &ScalarHexKernel() : *chosen) << active.name;
+  zelu::testing::ExpectKernelList(zelu::encoding::internal::SupportedHexKernels(), ScalarHexKernel(),
+                                  zelu::encoding::internal::ActiveHexKernel());
 }
 
 }  // namespace

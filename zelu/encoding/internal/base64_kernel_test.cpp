@@ -5,7 +5,6 @@
 #include <memory>
 #include <numeric>
 #include <random>
-#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -15,6 +14,7 @@
 #include <zelu/platform/cstring/cstring.h>
 #include <zelu/platform/simd/streaming.h>
 #include <zelu/testing/guarded_buffer.h>
+#include <zelu/testing/kernel_list.h>
 
 namespace {
 
@@ -32,10 +32,6 @@ constexpr unsigned char kByteCanary = 0xA5;
 // Three vectors of the widest kernel (64 units each): exceptions go at every
 // position of each.
 constexpr std::size_t kExceptionUnits = 192;
-
-std::string KernelName(const ::testing::TestParamInfo<const Base64Kernel*>& param_info) {
-  return param_info.param->name;
-}
 
 class Base64KernelTest : public ::testing::TestWithParam<const Base64Kernel*> {
  protected:
@@ -198,18 +194,11 @@ TEST_P(Base64KernelTest, ReusedOutputKeepsItsBuffer) {
 
 INSTANTIATE_TEST_SUITE_P(Kernels, Base64KernelTest,
                          ::testing::ValuesIn(zelu::encoding::internal::SupportedBase64Kernels()),
-                         KernelName);
+                         zelu::testing::KernelName());
 
 TEST(Base64KernelChoiceTest, ScalarFirstThenDistinctVectorKernelsOfWhichTheFirstIsActive) {
-  const auto kernels = zelu::encoding::internal::SupportedBase64Kernels();
-  ASSERT_FALSE(kernels.empty());
-  EXPECT_EQ(kernels.front(), &ScalarBase64Kernel());
-  std::set<std::string> names;
-  for (const Base64Kernel* kernel : kernels) EXPECT_TRUE(names.insert(kernel->name).second) << kernel->name;
-  const Base64Kernel& active = zelu::encoding::internal::ActiveBase64Kernel();
-  const auto chosen = std::find_if(kernels.begin() + 1, kernels.end(),
-                                   [](const Base64Kernel* kernel) { return std::string(kernel->name) != "EMU128"; });
-  EXPECT_EQ(&active, chosen == kernels.end() ? &ScalarBase64Kernel() : *chosen) << active.name;
+  zelu::testing::ExpectKernelList(zelu::encoding::internal::SupportedBase64Kernels(), ScalarBase64Kernel(),
+                                  zelu::encoding::internal::ActiveBase64Kernel());
 }
 
 }  // namespace
