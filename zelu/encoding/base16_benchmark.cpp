@@ -6,8 +6,14 @@
 // public member itself (the active kernel, through the library's choice),
 // .../CBytes CBytes::encode and CBytes::decode without the count prefix;
 // .../OpenSSL is OPENSSL_buf2hexstr_ex or OPENSSL_hexstr2buf_ex with buffers
-// allocated before the loop. Throughput is input bytes per second: bytes for
-// encoding, hex text (in code units for us, chars for OpenSSL) for decoding.
+// allocated before the loop; .../floor is the least that any encoder or
+// decoder of this API must do, with its buffer allocated before the loop:
+// writing the 2n output units (memset), or finding the end of the
+// zero-terminated text (crt16::wcslen) and writing the n bytes. The peer's
+// time over the floor's is the best ratio this machine allows. Throughput is
+// input bytes per second: bytes for encoding, hex text (in code units for
+// us, chars for OpenSSL) for decoding.
+#include <cstring>
 #include <map>
 #include <memory>
 #include <random>
@@ -19,6 +25,7 @@
 
 #include <zelu/encoding/base16.h>
 #include <zelu/encoding/internal/base16_kernel.h>
+#include <zelu/platform/crt16/crt16.h>
 
 namespace {
 
@@ -88,6 +95,16 @@ void EncodeOpenSsl(benchmark::State& state) {
   Processed(state, data.size());
 }
 
+void EncodeFloor(benchmark::State& state) {
+  const std::size_t size = Size(state);
+  std::vector<WCHAR> out(2 * size + 1);
+  for (auto _ : state) {
+    std::memset(out.data(), '0', 2 * size * sizeof(WCHAR));
+    benchmark::ClobberMemory();
+  }
+  Processed(state, size);
+}
+
 CString HexText(std::size_t size) {
   CString text;
   CBase16::Encode(RandomBytes(size).data(), static_cast<ULONG>(size), text);
@@ -127,6 +144,17 @@ void DecodeCounted(benchmark::State& state) {
   Processed(state, static_cast<std::size_t>(text.GetLength()));
 }
 
+void DecodeFloor(benchmark::State& state) {
+  const CString text = HexText(Size(state));
+  std::vector<unsigned char> bytes(Size(state));
+  for (auto _ : state) {
+    const std::size_t length = zelu::crt16::wcslen(text);
+    std::memset(bytes.data(), 0, length / 2);
+    benchmark::ClobberMemory();
+  }
+  Processed(state, static_cast<std::size_t>(text.GetLength()));
+}
+
 void DecodeOpenSsl(benchmark::State& state) {
   const auto& data = RandomBytes(Size(state));
   std::string text(2 * data.size() + 1, '\0');
@@ -162,10 +190,12 @@ int main(int argc, char** argv) {
   Register("HexEncode/CBase16", EncodePublic);
   Register("HexEncode/CBytes", EncodeCounted);
   Register("HexEncode/OpenSSL", EncodeOpenSsl);
+  Register("HexEncode/floor", EncodeFloor);
   for (const HexKernel* kernel : kernels) Register("HexDecode/", DecodeWith, kernel);
   Register("HexDecode/CBase16", DecodePublic);
   Register("HexDecode/CBytes", DecodeCounted);
   Register("HexDecode/OpenSSL", DecodeOpenSsl);
+  Register("HexDecode/floor", DecodeFloor);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

@@ -5,13 +5,19 @@
 // string, L + 1 byte buffer, zero fill) over each kernel this CPU runs, the
 // scalar one included; .../CBase64 is the public member itself (the active
 // kernel, through the library's choice); .../EVP is OpenSSL with buffers
-// allocated before the loop. Base64DecodeWrapped/<kernel> decodes text in
+// allocated before the loop; .../floor is the least that any encoder or
+// decoder of this API must do, with its buffer allocated before the loop:
+// writing the output units (memset), or reading every unit of the text
+// (memchr for a byte that no Base64 text holds) and writing its L + 1 byte
+// buffer. The peer's time over the floor's is the best ratio this machine
+// allows. Base64DecodeWrapped/<kernel> decodes text in
 // MIME's lines (no peer: EVP_DecodeBlock rejects line breaks). Bytes per second count the raw bytes for
 // encoding and the Base64 characters for decoding, the same quantity for
 // both sides, so the ratio of two rates is the ratio of their times.
 #include <openssl/evp.h>
 
 #include <cstddef>
+#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -78,6 +84,16 @@ void EncodeOpenSsl(benchmark::State& state) {
   Processed(state, bytes.size());
 }
 
+void EncodeFloor(benchmark::State& state) {
+  const std::size_t units = (Size(state) + 2) / 3 * 4;
+  std::vector<WCHAR> out(units + 1);
+  for (auto _ : state) {
+    std::memset(out.data(), 'A', units * sizeof(WCHAR));
+    benchmark::ClobberMemory();
+  }
+  Processed(state, Size(state));
+}
+
 CString Base64Text(std::size_t size) {
   CString text;
   CBase64::Encode(RandomBytes(size).data(), static_cast<ULONG>(size), text);
@@ -124,6 +140,18 @@ void DecodePublic(benchmark::State& state) {
   Processed(state, static_cast<std::size_t>(text.GetLength()));
 }
 
+void DecodeFloor(benchmark::State& state) {
+  const CString text = Base64Text(Size(state));
+  const auto length = static_cast<std::size_t>(text.GetLength());
+  std::vector<unsigned char> bytes(length + 1);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(std::memchr(text.GetString(), 0xFF, length * sizeof(WCHAR)));
+    std::memset(bytes.data(), 0, bytes.size());
+    benchmark::ClobberMemory();
+  }
+  Processed(state, length);
+}
+
 void DecodeOpenSsl(benchmark::State& state) {
   const auto& bytes = RandomBytes(Size(state));
   std::vector<unsigned char> text((bytes.size() + 2) / 3 * 4 + 1);
@@ -157,9 +185,11 @@ int main(int argc, char** argv) {
   for (const Base64Kernel* kernel : kernels) Register("Base64Encode/", EncodeWith, kernel);
   Register("Base64Encode/CBase64", EncodePublic);
   Register("Base64Encode/EVP", EncodeOpenSsl);
+  Register("Base64Encode/floor", EncodeFloor);
   for (const Base64Kernel* kernel : kernels) Register("Base64Decode/", DecodeWith, kernel);
   Register("Base64Decode/CBase64", DecodePublic);
   Register("Base64Decode/EVP", DecodeOpenSsl);
+  Register("Base64Decode/floor", DecodeFloor);
   for (const Base64Kernel* kernel : kernels) {
     benchmark::RegisterBenchmark((std::string("Base64DecodeWrapped/") + kernel->name).c_str(), DecodeWrappedWith, kernel)
         ->Arg(1 << 20);
