@@ -7,17 +7,17 @@
 // kernel, through the library's choice); .../EVP is OpenSSL with buffers
 // allocated before the loop; .../floor is the least that any encoder or
 // decoder of this API must do, with its buffer allocated before the loop:
-// writing the output units (memset), or reading every unit of the text
-// (memchr for a byte that no Base64 text holds) and writing its L + 1 byte
-// buffer. The peer's time over the floor's is the best ratio this machine
-// allows. Base64DecodeWrapped/<kernel> decodes text in
-// MIME's lines (no peer: EVP_DecodeBlock rejects line breaks). Bytes per second count the raw bytes for
+// writing the output units, or reading every unit of the text and writing
+// its L + 1 byte buffer, at the machine's full speed (zelu::testing's
+// FillAtFullSpeed and ReadAtFullSpeed). The peer's time over the floor's is
+// the best ratio this machine allows. Base64DecodeWrapped/<kernel> decodes
+// text in MIME's lines (no peer: EVP_DecodeBlock rejects line breaks).
+// Bytes per second count the raw bytes for
 // encoding and the Base64 characters for decoding, the same quantity for
 // both sides, so the ratio of two rates is the ratio of their times.
 #include <openssl/evp.h>
 
 #include <cstddef>
-#include <cstring>
 #include <map>
 #include <random>
 #include <string>
@@ -27,6 +27,7 @@
 
 #include <zelu/encoding/base64.h>
 #include <zelu/encoding/internal/base64_kernel.h>
+#include <zelu/testing/memory_floor.h>
 
 namespace {
 
@@ -88,7 +89,7 @@ void EncodeFloor(benchmark::State& state) {
   const std::size_t units = (Size(state) + 2) / 3 * 4;
   std::vector<WCHAR> out(units + 1);
   for (auto _ : state) {
-    std::memset(out.data(), 'A', units * sizeof(WCHAR));
+    zelu::testing::FillAtFullSpeed(out.data(), units * sizeof(WCHAR), 'A');
     benchmark::ClobberMemory();
   }
   Processed(state, Size(state));
@@ -145,8 +146,8 @@ void DecodeFloor(benchmark::State& state) {
   const auto length = static_cast<std::size_t>(text.GetLength());
   std::vector<unsigned char> bytes(length + 1);
   for (auto _ : state) {
-    benchmark::DoNotOptimize(std::memchr(text.GetString(), 0xFF, length * sizeof(WCHAR)));
-    std::memset(bytes.data(), 0, bytes.size());
+    benchmark::DoNotOptimize(zelu::testing::ReadAtFullSpeed(text.GetString(), length * sizeof(WCHAR), 0xFF));
+    zelu::testing::FillAtFullSpeed(bytes.data(), bytes.size(), 0);
     benchmark::ClobberMemory();
   }
   Processed(state, length);
