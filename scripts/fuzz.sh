@@ -1,26 +1,40 @@
 #!/usr/bin/env bash
 # Runs fuzz targets under libFuzzer (the `fuzz` preset: Clang 14, ASan, UBSan).
 #
-#   scripts/fuzz.sh [-r RUNS] [-l MAX_LEN] [TARGET...]
+#   scripts/fuzz.sh [-r RUNS] [-l MAX_LEN] [-j JOBS] [TARGET...]
 #
 # Each target starts from its committed seeds in fuzz/corpus/<target> and
 # writes what it finds into build/fuzz-corpus/<target>, never into the seed
-# folder. With no TARGET every target runs, one after the other. Prints each
-# target's last status line and its final executions count; a finding stops
-# the script with libFuzzer's crash file named in its output.
+# folder. With no TARGET every target runs. JOBS targets run at a time (one
+# per core; default 1). Inputs are capped at MAX_LEN bytes, by default each
+# target's own cap below: 1024 bytes, less for the targets whose every input
+# runs long operation sequences or every kernel many times. Prints each
+# target's final executions count and time into build/fuzz-corpus/summary.txt
+# as it ends; a finding makes the script exit 1 once the others end, with
+# libFuzzer's crash file named in the target's log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 runs=10000000
-max_len=4096
-while getopts r:l: option; do
+max_len=
+jobs=1
+while getopts r:l:j: option; do
   case $option in
     r) runs=$OPTARG ;;
     l) max_len=$OPTARG ;;
-    *) echo "usage: $0 [-r RUNS] [-l MAX_LEN] [TARGET...]" >&2; exit 2 ;;
+    j) jobs=$OPTARG ;;
+    *) echo "usage: $0 [-r RUNS] [-l MAX_LEN] [-j JOBS] [TARGET...]" >&2; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
+
+default_max_len() {
+  case $1 in
+    regexp | zel_string) echo 256 ;;
+    utf8) echo 512 ;;
+    *) echo 1024 ;;
+  esac
+}
 
 cmake --preset fuzz >/dev/null
 targets=("$@")
@@ -32,15 +46,26 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 cmake --build build/fuzz --target "${targets[@]/%/_fuzz}"
 
-for target in "${targets[@]}"; do
-  scratch=build/fuzz-corpus/$target
+mkdir -p build/fuzz-corpus
+summary=build/fuzz-corpus/summary.txt
+
+run_target() {
+  local target=$1 length=$2 runs=$3 summary=$4
+  local scratch=build/fuzz-corpus/$target log=build/fuzz-corpus/$target.log
   mkdir -p "$scratch"
-  log=build/fuzz-corpus/$target.log
-  echo "== $target ($runs runs, inputs up to $max_len bytes)"
-  build/fuzz/fuzz/${target}_fuzz -runs="$runs" -max_len="$max_len" -print_final_stats=1 \
-    -artifact_prefix=build/fuzz-corpus/"$target"- "$scratch" fuzz/corpus/"$target" >"$log" 2>&1 || {
-    tail -n 40 "$log"
-    exit 1
-  }
-  grep -E '^(#[0-9]+.*(DONE|pulse)|Done|stat::number_of_executed_units|stat::average_exec_per_sec)' "$log" | tail -n 3
-done
+  local start=$SECONDS status=0
+  build/fuzz/fuzz/${target}_fuzz -runs="$runs" -max_len="$length" -print_final_stats=1 \
+    -artifact_prefix=build/fuzz-corpus/"$target"- "$scratch" fuzz/corpus/"$target" >"$log" 2>&1 || status=$?
+  local executed
+  executed=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
+  echo "$target: max_len $length, exit $status, $executed executions in $((SECONDS - start)) s" | tee -a "$summary"
+  if [ "$status" -ne 0 ]; then
+    tail -n 40 "$log" >&2
+    return 1
+  fi
+}
+export -f run_target
+
+for target in "${targets[@]}"; do
+  echo "$target ${max_len:-$(default_max_len "$target")}"
+done | xargs -P "$jobs" -L 1 bash -c 'run_target "$0" "$1" '"$runs $summary" || exit 1
