@@ -25,8 +25,8 @@ namespace zelu::testing {
 // fill is memset's.
 inline void FillAtFullSpeed(void* out, std::size_t bytes, unsigned char value) {
   auto* at = static_cast<unsigned char*>(out);
-  const std::size_t head = zelu::simd::StepsToAlignment(at, 1, 16);
 #if defined(__SSE2__)
+  const std::size_t head = zelu::simd::StepsToAlignment(at, 1, 16);
   if (bytes >= zelu::simd::kStreamingMinimumBytes && head != zelu::simd::kNoAlignment) {
     std::memset(at, value, head);
     const __m128i filled = _mm_set1_epi8(static_cast<char>(value));
