@@ -92,6 +92,7 @@ TEST(CZelXMLDateTimeTest, WritesTheStandingBiasOfTheZone) {
       {"NST3:30NDT,M3.2.0,M11.1.0", u"2004-07-01T06:30:00.000-03:30"},
       {"CET-1CEST,M3.5.0,M10.5.0/3", u"2004-07-01T11:00:00.000+01:00"},  // July: no daylight saving
       {zelu::testing::ZoneWithDaylightTimeNow(), u"2004-07-01T11:00:00.000+01:00"},
+      {zelu::testing::ZoneWithDaylightTimeNow(10, 200), u"2004-07-01T11:00:00.000+01:00"},
       {"LMT0:44:30", u"2004-07-01T09:16:00.000-00:44"},
   };
   COleDateTime utc(2004, 7, 1, 10, 0, 0);

@@ -38,14 +38,15 @@ class ScopedTimeZone {
 };
 
 // A TZ value for one hour east of UTC ("XST"), with daylight time ("XDT",
-// one more hour) from 60 days before today to 60 days after, at 02:00:
-// summer, wherever the calendar stands.
-inline std::string ZoneWithDaylightTimeNow() {
+// one more hour) from `days_before` today to `days_after` it, at 02:00:
+// in force now, wherever the calendar stands. With more than half a year
+// after today, daylight time is in force both now and half a year on.
+inline std::string ZoneWithDaylightTimeNow(int days_before = 60, int days_after = 60) {
   const std::time_t now = std::time(nullptr);
   std::tm today{};
   gmtime_r(&now, &today);
   const auto julian_day = [&](int shift) { return std::to_string((today.tm_yday + shift + 365) % 365 + 1); };
-  return "XST-1XDT,J" + julian_day(-60) + ",J" + julian_day(60);
+  return "XST-1XDT,J" + julian_day(-days_before) + ",J" + julian_day(days_after);
 }
 
 }  // namespace zelu::testing

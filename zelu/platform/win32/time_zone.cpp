@@ -12,10 +12,16 @@
 
 namespace {
 
-// Half of a year of 365.25 days. The readings go a year past now, so
-// time_t has 64 bits on every machine (the build asks for it on 32-bit ones).
-constexpr std::time_t kHalfYear = 15778800;
+// The zone is read at thirteen instants a month apart, now and over the
+// year ahead: a stretch of standard or daylight time of a month or more
+// shows in at least one reading, whichever part of the year now is. The
+// readings go a year past now, so time_t has 64 bits on every machine (the
+// build asks for it on 32-bit ones).
+constexpr std::size_t kMonths = 12;
+constexpr std::time_t kMonth = 2629800;  // a twelfth of 365.25 days
 static_assert(sizeof(std::time_t) >= 8);
+
+std::time_t InstantAt(std::time_t now, std::size_t months) { return now + static_cast<std::time_t>(months) * kMonth; }
 
 using ZoneName = std::array<WCHAR, 32>;
 
@@ -61,15 +67,16 @@ SYSTEMTIME SystemTimeOf(std::time_t wall_clock) {
           static_cast<WORD>(fields.tm_sec),         0};
 }
 
-// Fills the change that falls between two readings, if their flags differ:
-// a change to daylight time goes to DaylightDate in standard time, one to
-// standard time to StandardDate in daylight time.
+// Fills the change that falls between two readings, if their flags differ
+// and no earlier change of its kind is recorded: a change to daylight time
+// goes to DaylightDate in standard time, one to standard time to
+// StandardDate in daylight time.
 bool RecordChange(std::time_t from, const Reading& before, std::time_t to, const Reading& after,
                   TIME_ZONE_INFORMATION& information) {
-  if (before.daylight == after.daylight) return true;
+  SYSTEMTIME& date = after.daylight ? information.DaylightDate : information.StandardDate;
+  if (before.daylight == after.daylight || date.wYear != 0) return true;
   const std::optional<std::time_t> change = FirstChange(from, to, before.daylight);
   if (!change) return false;
-  SYSTEMTIME& date = after.daylight ? information.DaylightDate : information.StandardDate;
   date = SystemTimeOf(*change + before.offset);
   return true;
 }
@@ -84,26 +91,33 @@ DWORD GetTimeZoneInformation(LPTIME_ZONE_INFORMATION information) {
   tzset();
   const std::time_t now = std::time(nullptr);
   if (now == static_cast<std::time_t>(-1)) return TIME_ZONE_ID_INVALID;
-  const std::optional<Reading> current = ReadAt(now);
-  const std::optional<Reading> later = ReadAt(now + kHalfYear);
-  const std::optional<Reading> year_on = ReadAt(now + 2 * kHalfYear);
-  if (!current || !later || !year_on) return TIME_ZONE_ID_INVALID;
-
-  if (current->daylight == later->daylight) {  // no change seen: no daylight time to report
-    information->Bias = BiasOf(current->offset);
-    CopyName(current->name, information->StandardName);
+  std::array<Reading, kMonths + 1> readings{};
+  for (std::size_t month = 0; month <= kMonths; ++month) {
+    const std::optional<Reading> reading = ReadAt(InstantAt(now, month));
+    if (!reading) return TIME_ZONE_ID_INVALID;
+    readings[month] = *reading;
+  }
+  const auto first_with = [&](bool in_daylight_time) {
+    return std::find_if(readings.begin(), readings.end(),
+                        [=](const Reading& reading) { return reading.daylight == in_daylight_time; });
+  };
+  const auto standard_time = first_with(false);
+  const auto daylight_time = first_with(true);
+  if (standard_time == readings.end() || daylight_time == readings.end()) {  // no change seen
+    information->Bias = BiasOf(readings[0].offset);
+    CopyName(readings[0].name, information->StandardName);
     return TIME_ZONE_ID_UNKNOWN;
   }
-  const Reading& standard_time = current->daylight ? *later : *current;
-  const Reading& daylight_time = current->daylight ? *current : *later;
-  information->Bias = BiasOf(standard_time.offset);
-  information->DaylightBias = BiasOf(daylight_time.offset - standard_time.offset);
-  CopyName(standard_time.name, information->StandardName);
-  CopyName(daylight_time.name, information->DaylightName);
-  if (!RecordChange(now, *current, now + kHalfYear, *later, *information) ||
-      !RecordChange(now + kHalfYear, *later, now + 2 * kHalfYear, *year_on, *information)) {
-    *information = {};
-    return TIME_ZONE_ID_INVALID;
+  information->Bias = BiasOf(standard_time->offset);
+  information->DaylightBias = BiasOf(daylight_time->offset - standard_time->offset);
+  CopyName(standard_time->name, information->StandardName);
+  CopyName(daylight_time->name, information->DaylightName);
+  for (std::size_t month = 0; month < kMonths; ++month) {
+    if (!RecordChange(InstantAt(now, month), readings[month], InstantAt(now, month + 1), readings[month + 1],
+                      *information)) {
+      *information = {};
+      return TIME_ZONE_ID_INVALID;
+    }
   }
-  return current->daylight ? TIME_ZONE_ID_DAYLIGHT : TIME_ZONE_ID_STANDARD;
+  return readings[0].daylight ? TIME_ZONE_ID_DAYLIGHT : TIME_ZONE_ID_STANDARD;
 }

@@ -7,21 +7,26 @@
 // Greenwich has a positive bias.
 //
 // What a caller may rely on:
-//   * Bias is the zone's standard-time offset, whether or not daylight time
-//     is in force now: the offset of the current instant, or of the instant
-//     half a year later when daylight time is in force now. Offsets that are
-//     not whole minutes are cut toward zero (an offset of -0:44:30 gives 44).
-//   * A zone has daylight time when it is in force now or half a year from
-//     now. Then DaylightBias is minus the daylight saving (-60 for one hour),
-//     StandardBias is 0, the names are the C library's abbreviations ("CET",
+//   * The zone is read now and at twelve more instants a month apart over
+//     the year ahead. Bias is the zone's standard-time offset, whether or
+//     not daylight time is in force now: the offset now when standard time
+//     is in force, else that of the first reading in standard time (the
+//     standard time that comes next, however long daylight time lasts).
+//     Offsets that are not whole minutes are cut toward zero (an offset of
+//     -0:44:30 gives 44).
+//   * A zone has daylight time when some reading is in daylight time and
+//     another in standard time. Then DaylightBias is minus the daylight
+//     saving (-60 for one hour), StandardBias is 0, the names are the C
+//     library's abbreviations of the first reading in each time ("CET",
 //     "CEST"; cut to 31 units, bytes that are not UTF-8 become U+FFFD), and
 //     DaylightDate and StandardDate are the next change to daylight time and
-//     to standard time within a year from now, as absolute dates (wYear set)
-//     in the local time in force just before the change. Without daylight
-//     time these stay zero, DaylightName empty, and the result is
-//     TIME_ZONE_ID_UNKNOWN. A zone on daylight time both now and half a year
-//     on shows no standard time: it is reported like one without daylight
-//     time, with the current offset as Bias.
+//     to standard time within a year from now, as absolute dates (wYear
+//     set) in the local time in force just before the change. Without
+//     daylight time these stay zero, DaylightName empty, and the result is
+//     TIME_ZONE_ID_UNKNOWN. A zone whose readings are all in daylight time
+//     shows no standard time: it is reported like one without daylight
+//     time, with the current offset as Bias. Daylight or standard time that
+//     lasts less than a month may fall between two readings and not show.
 //   * Returns TIME_ZONE_ID_STANDARD or TIME_ZONE_ID_DAYLIGHT for the time in
 //     force now, TIME_ZONE_ID_UNKNOWN as above, and TIME_ZONE_ID_INVALID for
 //     a null record or when the C library cannot give the local time; the

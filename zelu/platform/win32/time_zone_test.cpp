@@ -66,6 +66,8 @@ TEST(GetTimeZoneInformationTest, StandardBiasNamesAndChanges) {
       {"Europe/Amsterdam", -60, u"CET", u"CEST", 0, 2, 3},
       {"America/St_Johns", 210, u"NST", u"NDT", 0, 2, 2},
       {zelu::testing::ZoneWithDaylightTimeNow(), -60, u"XST", u"XDT", -1, 2, 2},
+      // daylight time now and half a year on, standard time only after that
+      {zelu::testing::ZoneWithDaylightTimeNow(10, 200), -60, u"XST", u"XDT", -1, 2, 2},
       {"Nowhere/Such", 0, u"Nowhere", u""},  // an unknown zone is UTC to the C library
   };
   for (const ZoneCase& zone : cases) {
@@ -99,11 +101,13 @@ TEST(GetTimeZoneInformationTest, StandardBiasNamesAndChanges) {
 }
 
 TEST(GetTimeZoneInformationTest, DaylightTimeInForceLeavesTheStandardBias) {
-  ScopedTimeZone scoped(zelu::testing::ZoneWithDaylightTimeNow());
-  ASSERT_TRUE(DaylightTimeNow());
-  TIME_ZONE_INFORMATION information{};
-  EXPECT_EQ(GetTimeZoneInformation(&information), TIME_ZONE_ID_DAYLIGHT);
-  EXPECT_EQ(information.Bias, -60);
+  for (const auto& [before, after] : {std::pair(60, 60), std::pair(10, 200), std::pair(200, 10)}) {
+    ScopedTimeZone scoped(zelu::testing::ZoneWithDaylightTimeNow(before, after));
+    ASSERT_TRUE(DaylightTimeNow());
+    TIME_ZONE_INFORMATION information{};
+    EXPECT_EQ(GetTimeZoneInformation(&information), TIME_ZONE_ID_DAYLIGHT) << before << " " << after;
+    EXPECT_EQ(information.Bias, -60) << before << " " << after;
+  }
 }
 
 TEST(GetTimeZoneInformationTest, NullRecordFails) { EXPECT_EQ(GetTimeZoneInformation(nullptr), TIME_ZONE_ID_INVALID); }
