@@ -5,10 +5,11 @@
 // late-bound call (COleDispatchDriver::InvokeHelper) with the dispatch id,
 // call kind, result type and argument types of the interface it is named
 // after, and adds nothing of its own. What a caller may rely on:
-//   * References: constructed from an IDispatch*, a wrapper takes over that
-//     reference (the release flag set) and releases it when destroyed;
-//     copies and assignments share the object, each holding its own
-//     reference. The default, copy and assignment members are the base's.
+//   * References: constructed from an IDispatch* (implicitly too, as in
+//     `IMatchCollection2 matches = regexp.Execute(text);`), a wrapper takes
+//     over that reference with the release flag set, never clear, and
+//     releases it when destroyed; copies and assignments share the object,
+//     each holding its own reference.
 //   * IDispatch* and IUnknown* results are new references that the caller
 //     owns (usually handed straight to the next wrapper's constructor); a
 //     VARIANT result is the caller's to clear.
@@ -39,7 +40,8 @@
 
 class ZELU_API IRegExp : public COleDispatchDriver {
  public:
-  using COleDispatchDriver::COleDispatchDriver;
+  IRegExp() noexcept = default;
+  IRegExp(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}  // NOLINT: implicit, as ported code expects
 
   // Creates a "VBScript.RegExp" object and attaches it; false (and no object)
   // when none can be made.
@@ -57,7 +59,8 @@ class ZELU_API IRegExp : public COleDispatchDriver {
 
 class ZELU_API IRegExp2 : public COleDispatchDriver {
  public:
-  using COleDispatchDriver::COleDispatchDriver;
+  IRegExp2() noexcept = default;
+  IRegExp2(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}  // NOLINT: implicit, as ported code expects
 
   CString GetPattern();
   void SetPattern(const unsigned short* pattern);
@@ -74,7 +77,8 @@ class ZELU_API IRegExp2 : public COleDispatchDriver {
 
 class ZELU_API IMatch : public COleDispatchDriver {
  public:
-  using COleDispatchDriver::COleDispatchDriver;
+  IMatch() noexcept = default;
+  IMatch(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}  // NOLINT: implicit, as ported code expects
 
   CString GetValue();
   LONG GetFirstIndex();
@@ -83,7 +87,8 @@ class ZELU_API IMatch : public COleDispatchDriver {
 
 class ZELU_API IMatch2 : public COleDispatchDriver {
  public:
-  using COleDispatchDriver::COleDispatchDriver;
+  IMatch2() noexcept = default;
+  IMatch2(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}  // NOLINT: implicit, as ported code expects
 
   CString GetValue();
   LONG GetFirstIndex();
@@ -93,7 +98,8 @@ class ZELU_API IMatch2 : public COleDispatchDriver {
 
 class ZELU_API IMatchCollection : public COleDispatchDriver {
  public:
-  using COleDispatchDriver::COleDispatchDriver;
+  IMatchCollection() noexcept = default;
+  IMatchCollection(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}  // NOLINT: implicit, as ported code expects
 
   IDispatch* GetItem(LONG index);  // asks for dispatch id 10001
   LONG GetCount();
@@ -102,7 +108,8 @@ class ZELU_API IMatchCollection : public COleDispatchDriver {
 
 class ZELU_API IMatchCollection2 : public COleDispatchDriver {
  public:
-  using COleDispatchDriver::COleDispatchDriver;
+  IMatchCollection2() noexcept = default;
+  IMatchCollection2(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}  // NOLINT: implicit, as ported code expects
 
   IDispatch* GetItem(LONG index);  // asks for dispatch id 0
   LONG GetCount();
@@ -111,7 +118,8 @@ class ZELU_API IMatchCollection2 : public COleDispatchDriver {
 
 class ZELU_API ISubMatches : public COleDispatchDriver {
  public:
-  using COleDispatchDriver::COleDispatchDriver;
+  ISubMatches() noexcept = default;
+  ISubMatches(IDispatch* dispatch) noexcept : COleDispatchDriver(dispatch, TRUE) {}  // NOLINT: implicit, as ported code expects
 
   // The whole variant the object delivers: the group's text, or an empty
   // variant for a group that took no part.

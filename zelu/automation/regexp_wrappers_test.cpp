@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -17,6 +18,15 @@ using zelu::testing::RecordingDispatch;
 using zelu::testing::References;
 using zelu::testing::Render;
 using W = zelu::testing::WideText;
+
+// Ported code copy-initialises a wrapper from the object pointer a member
+// returns (`IMatch2 match = matches.GetItem(0);`); a wrapper has no form
+// that would leave the release flag clear.
+template <typename... Wrappers>
+constexpr bool kMadeFromPointersOnly =
+    ((std::is_convertible_v<IDispatch*, Wrappers> && !std::is_constructible_v<Wrappers, IDispatch*, BOOL>) && ...);
+static_assert(kMadeFromPointersOnly<IRegExp, IRegExp2, IMatch, IMatch2, IMatchCollection, IMatchCollection2, ISubMatches>);
+static_assert(std::is_convertible_v<IDispatch*, COleDispatchDriver>);
 
 const W kText(u"text");
 const W kOther(u"other");
@@ -193,7 +203,8 @@ TEST(RegExpWrapperTest, CopiesShareTheObject) {
   auto* recorder = new RecordingDispatch(&destroyed);
   auto* copy = new IRegExp2;
   {
-    IRegExp2 original(recorder);
+    IRegExp2 original = recorder;  // as ported code writes it: takes over the reference
+    EXPECT_EQ(original.m_bAutoRelease, TRUE);
     *copy = original;
     IRegExp2 second(original);
     EXPECT_EQ(References(recorder), 3u);

@@ -96,7 +96,7 @@ class ZELU_API COleDispatchDriver {
  public:
   COleDispatchDriver() noexcept = default;
   // Takes over the caller's reference; released later when `auto_release`.
-  explicit COleDispatchDriver(IDispatch* dispatch, BOOL auto_release = TRUE) noexcept;
+  COleDispatchDriver(IDispatch* dispatch, BOOL auto_release = TRUE) noexcept;  // NOLINT: implicit, as ported code expects
   COleDispatchDriver(const COleDispatchDriver& other) noexcept;
   const COleDispatchDriver& operator=(const COleDispatchDriver& other) noexcept;
   ~COleDispatchDriver();
