@@ -85,8 +85,8 @@ class ZELU_API CDelimitedGenerate {
   void Empty();
 
   // The line built from the current values (see above), valid until the
-  // next call of a member. A line that would pass 2^31 - 2 units throws
-  // std::length_error.
+  // next Generate or the generator's destruction. A line that would pass
+  // 2^31 - 2 units throws std::length_error.
   const WCHAR* Generate();
 
  private:

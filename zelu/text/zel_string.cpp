@@ -27,7 +27,6 @@ constexpr int kResourceUnits = 1024;
 // together. The header is copied in and out, never read in place.
 struct ViewHeader {
   char* previous;
-  std::size_t size;  // bytes after the header
 };
 
 // View blocks come from malloc so that a block made for the worst case can
@@ -35,20 +34,16 @@ struct ViewHeader {
 char* NewView(std::size_t size, char* previous) {
   void* block = std::malloc(sizeof(ViewHeader) + size);
   if (block == nullptr) throw std::bad_alloc();
-  const ViewHeader header{previous, size};
+  const ViewHeader header{previous};
   std::memcpy(block, &header, sizeof header);
   return static_cast<char*>(block) + sizeof header;
 }
 
-// Cuts a view to `size` bytes; the view may move.
+// Cuts a view to `size` bytes; the view may move, its header with it.
 char* ShrinkView(char* view, std::size_t size) {
-  ViewHeader header;
-  std::memcpy(&header, view - sizeof header, sizeof header);
-  void* block = std::realloc(view - sizeof header, sizeof header + size);
+  void* block = std::realloc(view - sizeof(ViewHeader), sizeof(ViewHeader) + size);
   if (block == nullptr) return view;  // still valid, merely larger
-  header.size = size;
-  std::memcpy(block, &header, sizeof header);
-  return static_cast<char*>(block) + sizeof header;
+  return static_cast<char*>(block) + sizeof(ViewHeader);
 }
 
 ViewHeader HeaderOf(const char* view) {
@@ -189,12 +184,7 @@ char* CZelString::MakeView(UINT code_page) {
     FreeView(view);
     throw std::length_error("CZelString: narrow text too long");
   }
-  const auto size = static_cast<std::size_t>(written);
-  if (view_ != nullptr && HeaderOf(view_).size == size && std::memcmp(view_, view, size) == 0) {
-    FreeView(view);
-    return view_;
-  }
-  view_ = ShrinkView(view, size);
+  view_ = ShrinkView(view, static_cast<std::size_t>(written));
   return view_;
 }
 

@@ -21,10 +21,12 @@
 //   * Pointer lifetimes: the wide pointer and every pointer that a view call
 //     returned stay valid until the text next changes (Empty, destruction,
 //     any assignment, LoadStringW, Format, a ReplaceNoCase that replaced
-//     something). A later view call never invalidates an earlier view; a
-//     view call whose bytes equal the newest view's returns that same
-//     buffer, so repeated calls on unchanged text do not grow memory. The
-//     caller never releases them; none leaks.
+//     something). Every view call makes a new buffer, so a caller may
+//     write into one view (strtok) without touching another; a later view
+//     call never invalidates an earlier view. The object keeps each view
+//     until its text next changes, so a loop of view calls on unchanged
+//     text holds one buffer per call until then. The caller never releases
+//     them; none leaks.
 //   * Arguments may point into this object's own text or views: every
 //     member reads its arguments (Format: its variable arguments too) before
 //     it releases anything.

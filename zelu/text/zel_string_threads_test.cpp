@@ -32,7 +32,7 @@ int Mismatches(HINSTANCE language, int thread) {
     CZelString copy(text);
     expect(copy.ReplaceNoCase(WideText(u"hello"), WideText(u"bye")) == 2);
     expect(ToU16(copy) == name + u" says bye bye");
-    expect(std::string(before) == std::string(text.AsUTF8()) && before == text.AsUTF8());
+    expect(std::string(before) == std::string(text.AsUTF8()) && before != text.AsUTF8());
     expect(copy.LoadStringW(2) && ToU16(copy) == u"from the main program");
     BSTR automation = text.AllocSysString();
     expect(ToU16(automation) == name + u" says HELLO hello");
