@@ -26,7 +26,6 @@ template <typename... Wrappers>
 constexpr bool kMadeFromPointersOnly =
     ((std::is_convertible_v<IDispatch*, Wrappers> && !std::is_constructible_v<Wrappers, IDispatch*, BOOL>) && ...);
 static_assert(kMadeFromPointersOnly<IRegExp, IRegExp2, IMatch, IMatch2, IMatchCollection, IMatchCollection2, ISubMatches>);
-static_assert(std::is_convertible_v<IDispatch*, COleDispatchDriver>);
 
 const W kText(u"text");
 const W kOther(u"other");

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -19,6 +20,9 @@ using W = zelu::testing::WideText;
 
 constexpr CLSID kTestClass = {0x5A454C55, 0x0001, 0x0002, {1, 2, 3, 4, 5, 6, 7, 8}};
 const W kTestProgId(u"Zelu.Test.Recorder");
+
+// Ported code copy-initialises a driver from an object pointer.
+static_assert(std::is_convertible_v<IDispatch*, COleDispatchDriver>);
 
 IDispatch* MakeRecorder() { return new RecordingDispatch; }
 
