@@ -45,6 +45,7 @@
 
 #include <zelu/platform/base/base_types.h>
 #include <zelu/platform/base/export.h>
+#include <zelu/platform/cstring/cstring.h>
 #include <zelu/platform/win32/string_resources.h>
 
 class ZELU_API CZelString {
@@ -86,8 +87,15 @@ class ZELU_API CZelString {
   // leaves no text, whatever the object held before.
   bool LoadStringW(unsigned int id);
   // Loads resource `id` and formats it with the arguments (wvsprintfW, at
-  // most 1023 units). False, with no text, when the resource is missing.
+  // most 1023 units). False, with no text, when the resource is missing. A
+  // CString argument stands for its units, as "%s" expects; an argument
+  // that is neither a CString nor a plain value does not compile.
   bool Format(unsigned int id, ...);
+  template <typename... Arguments>
+    requires zelu::cstring::NeedsVariadicConversion<Arguments...>
+  bool Format(unsigned int id, const Arguments&... arguments) {
+    return Format(id, zelu::cstring::VariadicArgument(arguments)...);
+  }
 
   // A new BSTR holding a copy of the text, the caller's to SysFreeString;
   // null when there is no text.

@@ -161,6 +161,8 @@ TEST(ZelStringTest, FormatUsesTheLoadedResourceAsTheFormat) {
   const WideText items(u"items");
   EXPECT_TRUE(s.Format(6, 42, items.c_str()));
   EXPECT_EQ(ToU16(static_cast<WCHAR*>(s)), u"42 of items");
+  EXPECT_TRUE(s.Format(6, 7, CString(u"days")));  // a CString stands for its units
+  EXPECT_EQ(ToU16(static_cast<WCHAR*>(s)), u"7 of days");
   EXPECT_TRUE(s.Format(2));
   EXPECT_EQ(ToU16(static_cast<WCHAR*>(s)), u"main only") << "the fall-back holds for Format too";
 }

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <zelu/platform/cstring/cstring.h>
@@ -50,8 +51,13 @@ class FrameworkArray {
   Element* GetData() noexcept { return elements_.data(); }
 
   void SetAtGrow(int index, Argument element) {
-    if (index >= GetSize()) elements_.resize(Index(index) + 1);
-    elements_[Index(index)] = element;
+    if (index < GetSize()) {
+      elements_[Index(index)] = element;
+      return;
+    }
+    Element value(element);  // `element` may live in this array, which grows
+    elements_.resize(Index(index) + 1);
+    elements_[Index(index)] = std::move(value);
   }
   int Add(Argument element) {
     elements_.push_back(element);
@@ -59,8 +65,9 @@ class FrameworkArray {
   }
   void InsertAt(int index, Argument element, int count = 1) {
     if (count <= 0) return;
+    const Element value(element);  // `element` may live in this array, which grows
     if (index > GetSize()) elements_.resize(Index(index));
-    elements_.insert(elements_.begin() + index, static_cast<std::size_t>(count), element);
+    elements_.insert(elements_.begin() + index, static_cast<std::size_t>(count), value);
   }
   void RemoveAt(int index, int count = 1) {
     const auto first = elements_.begin() + index;

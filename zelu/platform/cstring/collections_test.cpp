@@ -29,6 +29,23 @@ TEST(CollectionsTest, GrowAndResize) {
   }
 }
 
+// The element passed in may be one of the array's own, which the growth
+// moves: it is copied first.
+TEST(CollectionsTest, GrowingFromAnElementOfTheSameArray) {
+  const CString long_text(u"a text too long for the small-string buffer of the library's vector");
+  for (const int extra : {0, 2}) {
+    CStringArray set;
+    set.Add(long_text);
+    set.SetAtGrow(set.GetSize() + extra, set[0]);
+    EXPECT_EQ(set[set.GetSize() - 1], long_text) << extra;
+    CStringArray inserted;
+    inserted.Add(long_text);
+    inserted.InsertAt(1 + extra, inserted[0], 2);
+    EXPECT_EQ(inserted.GetSize(), 3 + extra);
+    EXPECT_TRUE(inserted[1 + extra] == long_text && inserted[2 + extra] == long_text) << extra;
+  }
+}
+
 TEST(CollectionsTest, PointerArrayDoesNotOwn) {
   int values[2] = {1, 2};
   CPtrArray pointers;

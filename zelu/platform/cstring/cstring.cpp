@@ -182,7 +182,9 @@ void CString::AssignUnits(const Unit* units, std::size_t length) {
 }
 
 WCHAR* CString::GetBuffer(int min_length) {
-  Reserve(std::max(std::max(min_length, length_), 1));
+  const int length = std::max(min_length, length_);
+  const bool fresh_storage = Reserve(std::max(length, 1));  // fresh storage is zero already
+  if (!fresh_storage) std::fill(data_ + length_, data_ + length + 1, WCHAR{0});
   return data_;
 }
 

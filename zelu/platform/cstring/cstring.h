@@ -12,7 +12,8 @@
 //     bytes become U+FFFD.
 //   * `char16_t` text is copied unit by unit, never reinterpreted.
 //   * GetBuffer/GetBufferSetLength give a writable buffer of at least the
-//     asked length plus one unit; units beyond the old length are zero.
+//     asked length plus one unit; the units from the old length up to and
+//     including the asked length are zero.
 //     ReleaseBuffer(-1) then sets the length to the units before the first
 //     zero unit, ReleaseBuffer(n) to n.
 //   * Indexes and counts outside the string are clamped (Left(-1) is empty,
@@ -29,6 +30,7 @@
 #include <cstdarg>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include <zelu/platform/base/base_types.h>
 #include <zelu/platform/base/export.h>
@@ -40,6 +42,12 @@ namespace zelu::cstring {
 template <typename T>
 concept CodeUnitLike = std::same_as<T, WCHAR> || std::same_as<T, char16_t> || std::same_as<T, wchar_t> ||
                        std::same_as<T, char>;
+
+// Variable arguments of which one is not a plain value: a printf-style
+// member then takes them through a template that hands on each through
+// VariadicArgument (below).
+template <typename... Arguments>
+concept NeedsVariadicConversion = (!std::is_trivially_copyable_v<Arguments> || ...);
 
 }  // namespace zelu::cstring
 
@@ -96,6 +104,13 @@ class ZELU_API CString {
 
   WCHAR GetAt(int index) const noexcept { return GetString()[index]; }
   WCHAR operator[](int index) const noexcept { return GetString()[index]; }
+  // Other index types (long, size_t...) too, which would otherwise make
+  // `text[i]` ambiguous with indexing the `const WCHAR*` conversion.
+  template <std::integral Index>
+    requires(!std::same_as<Index, int>)
+  WCHAR operator[](Index index) const noexcept {
+    return GetString()[index];
+  }
   void SetAt(int index, WCHAR unit) noexcept { data_[index] = unit; }
   operator const WCHAR*() const noexcept { return GetString(); }  // NOLINT
   // The zero-terminated units; valid until the string next changes.
@@ -121,8 +136,17 @@ class ZELU_API CString {
   // upper-case hex digits filling the pointer's width (16 on 64-bit
   // machines, 8 on i386). 'l' reads 32 bits on every machine: pass LONG,
   // ULONG or DWORD (a `long` only where it has 32 bits, as on i386).
+  // A CString argument stands for its units, as "%s" expects (ported code
+  // passes CStrings as they are); an argument that is neither a CString
+  // nor a plain value (a number, a pointer) does not compile.
   void Format(const WCHAR* format, ...);
   void Format(const char16_t* format, ...);
+  template <typename... Arguments>
+    requires zelu::cstring::NeedsVariadicConversion<Arguments...>
+  void Format(const WCHAR* format, const Arguments&... arguments);
+  template <typename... Arguments>
+    requires zelu::cstring::NeedsVariadicConversion<Arguments...>
+  void Format(const char16_t* format, const Arguments&... arguments);
 
   CString& operator+=(const CString& text);
   CString& operator+=(const WCHAR* text);
@@ -178,6 +202,36 @@ class ZELU_API CString {
   int length_ = 0;
   int capacity_ = 0;  // units available before the terminator
 };
+
+namespace zelu::cstring {
+
+// What a member with variable arguments is handed for `argument`: a
+// CString's zero-terminated units; any other argument as it is, which must
+// then be a plain value: anything else would reach the variable arguments
+// as garbage.
+template <typename T>
+decltype(auto) VariadicArgument(const T& argument) noexcept {
+  if constexpr (std::derived_from<T, CString>) {
+    return argument.GetString();
+  } else {
+    static_assert(std::is_trivially_copyable_v<T>, "a variable argument must be a number, a pointer or a CString");
+    return (argument);
+  }
+}
+
+}  // namespace zelu::cstring
+
+template <typename... Arguments>
+  requires zelu::cstring::NeedsVariadicConversion<Arguments...>
+void CString::Format(const WCHAR* format, const Arguments&... arguments) {
+  Format(format, zelu::cstring::VariadicArgument(arguments)...);
+}
+
+template <typename... Arguments>
+  requires zelu::cstring::NeedsVariadicConversion<Arguments...>
+void CString::Format(const char16_t* format, const Arguments&... arguments) {
+  Format(format, zelu::cstring::VariadicArgument(arguments)...);
+}
 
 inline bool operator!=(const CString& left, const CString& right) noexcept { return !(left == right); }
 inline bool operator!=(const CString& left, const WCHAR* right) noexcept { return !(left == right); }

@@ -67,6 +67,9 @@ TEST(CStringTest, HoldsZeroUnitsAndCopiesAreIndependent) {
   text = same;  // self-assignment keeps the text
   text = text.GetString() + 2;  // assignment from its own buffer
   EXPECT_EQ(U16(text), u"bc");
+  const long long_index = 1;
+  const std::size_t size_index = 1;
+  EXPECT_TRUE(text[0] == 'b' && text[long_index] == 'c' && text[size_index] == 'c');  // any index type compiles
 }
 
 TEST(CStringTest, GetBufferSetLengthThenReleaseBuffer) {
@@ -83,6 +86,13 @@ TEST(CStringTest, GetBufferSetLengthThenReleaseBuffer) {
   text.GetBuffer(10)[1] = 'Z';
   text.ReleaseBuffer(2);
   EXPECT_EQ(U16(text), u"aZ");
+  text = W(u"abcdefgh");
+  text = W(u"aZ");  // the same storage, "defgh" still in it
+  buffer = text.GetBuffer(4);
+  EXPECT_EQ(ToU16(buffer, 5), std::u16string(u"aZ\0\0\0", 5)) << "units past the length up to the asked one are zero";
+  buffer[2] = 'X';
+  text.ReleaseBuffer(-1);
+  EXPECT_EQ(U16(text), u"aZX");
   CString reserved;  // storage reserved while staying empty, as the codecs do
   reserved.GetBufferSetLength(100);
   reserved.ReleaseBuffer(-1);
@@ -202,6 +212,8 @@ TEST(CStringFormatTest, WideConventionsForTextAndCharacters) {
       {Formatted(u"%p", reinterpret_cast<void*>(0xABCDu)), pointer_text},
       {Formatted(u"ends with %"), u"ends with "},
       {from_wide_format, u"5-x"},
+      // a CString argument stands for its units, as ported code passes it
+      {Formatted(u"%s%02d:%s", CString(u"-"), 5, CString(u"30")), u"-05:30"},
   });
 }
 

@@ -108,7 +108,15 @@ class ZELU_API COleDispatchDriver {
   void ReleaseDispatch() noexcept;
   operator IDispatch*() const noexcept { return m_lpDispatch; }  // NOLINT: implicit, as ported code expects
 
+  // A CString argument stands for its units (for VTS_BSTR); an argument
+  // that is neither a CString nor a plain value does not compile.
   void InvokeHelper(DISPID id, WORD flags, VARTYPE result_type, void* result, const BYTE* param_info, ...);
+  template <typename... Arguments>
+    requires zelu::cstring::NeedsVariadicConversion<Arguments...>
+  void InvokeHelper(DISPID id, WORD flags, VARTYPE result_type, void* result, const BYTE* param_info,
+                    const Arguments&... arguments) {
+    InvokeHelper(id, flags, result_type, result, param_info, zelu::cstring::VariadicArgument(arguments)...);
+  }
   void InvokeHelperV(DISPID id, WORD flags, VARTYPE result_type, void* result, const BYTE* param_info,
                      std::va_list arguments);
   // A property get, and a property put of one argument of type `type` (a
@@ -116,6 +124,11 @@ class ZELU_API COleDispatchDriver {
   // arguments must not be one that is promoted).
   void GetProperty(DISPID id, VARTYPE type, void* result);
   void SetProperty(DISPID id, UINT type, ...);
+  template <typename Argument>
+    requires zelu::cstring::NeedsVariadicConversion<Argument>
+  void SetProperty(DISPID id, UINT type, const Argument& argument) {
+    SetProperty(id, type, zelu::cstring::VariadicArgument(argument));
+  }
 
   IDispatch* m_lpDispatch = nullptr;
   BOOL m_bAutoRelease = TRUE;

@@ -109,6 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
                      d.InvokeHelper(10006, DISPATCH_METHOD, VT_BSTR, &out, kTwoTexts, W(u"text").c_str(), W(u"r").c_str());
                    },
                    10006, 1, {u"bstr:text", u"bstr:r"}, {}, true},
+        InvokeCase{"CStringIsItsText",
+                   [](COleDispatchDriver& d) {
+                     d.InvokeHelper(10006, DISPATCH_METHOD, VT_EMPTY, nullptr, kTwoTexts, CString(u"text"), CString());
+                   },
+                   10006, 1, {u"bstr:text", u"bstr:"}, {}, false},
         InvokeCase{"NullTextIsNullString",
                    [](COleDispatchDriver& d) {
                      CString out;

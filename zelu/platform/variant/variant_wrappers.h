@@ -24,10 +24,11 @@ class ZELU_API COleVariant : public VARIANT {
   // 0; VT_ERROR holds the value as its status code; any other type gives
   // VT_I4 holding the value.
   COleVariant(LONG value, VARTYPE type = VT_I4) noexcept;  // NOLINT: implicit, as ported code expects
-  // A 64-bit `long` (x86-64, aarch64, s390x) gives its low 32 bits, as
-  // above; on i386 `long` has 32 bits and this is the LONG form.
+  // A 64-bit `long` (x86-64, aarch64, s390x) tells VT_BOOL whether the
+  // whole value is zero and gives other types its low 32 bits, as above; on
+  // i386 `long` has 32 bits and this is the LONG form.
   COleVariant(long value, VARTYPE type = VT_I4) noexcept  // NOLINT
-      : COleVariant(static_cast<LONG>(value), type) {}
+      : COleVariant(type == VT_BOOL ? LONG{value != 0} : static_cast<LONG>(value), type) {}
   COleVariant(BYTE value) noexcept;    // NOLINT: VT_UI1
   COleVariant(float value) noexcept;   // NOLINT: VT_R4
   COleVariant(double value) noexcept;  // NOLINT: VT_R8

@@ -1,5 +1,6 @@
 #include <zelu/platform/variant/variant_wrappers.h>
 
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,8 @@ TEST(COleVariantTest, Constructors) {
       EXPECT_EQ(v->vt == VT_BOOL ? v->boolVal : v->vt == VT_ERROR ? v->scode : v->lVal, row.expected) << row.value;
     }
   }
+  // 2^62 where `long` has 64 bits: non-zero, though its low 32 bits are zero
+  EXPECT_EQ(COleVariant(std::numeric_limits<long>::max() / 2 + 1, VT_BOOL).boolVal, VARIANT_TRUE);
   EXPECT_EQ(COleVariant().vt, VT_EMPTY);
   const COleVariant byte(BYTE{200}), single(0.1f), real(-2.5);
   EXPECT_EQ(std::pair(byte.vt, byte.bVal), std::pair(VARTYPE{VT_UI1}, BYTE{200}));
