@@ -4,8 +4,8 @@
 // made. Width counts decimal digits only: a minus sign is neither counted
 // nor padded over, so PadNumber(-5, 3, '0') gives "00-5". Nothing is ever
 // cut: a number with more digits than the width comes back whole, and a
-// negative width counts as 0. A width that the text cannot hold (2^31 - 2
-// units or more) throws std::length_error.
+// negative width counts as 0. A width that the text cannot hold (a result
+// of more than 2^31 - 2 units, sign included) throws std::length_error.
 //
 //   CFormatNumber::PadNumber(42, 5, ' ');   // "   42"
 #pragma once
