@@ -80,13 +80,24 @@ class StrictBase64Check {
   std::size_t Check(std::string_view bytes) {
     for (std::size_t kept = 0; kept < bytes.size(); ++kept, ++offset_) {
       fault_ = Step(static_cast<unsigned char>(bytes[kept]));
-      if (!fault_.empty()) return kept;
+      if (fault_ != nullptr) {
+        faulty_byte_ = static_cast<unsigned char>(bytes[kept]);
+        return kept;
+      }
     }
     return bytes.size();
   }
 
   // Failure for the fault that Check found.
-  [[noreturn]] void Refuse() const { throw Failure(fault_ + " at " + input_.Where(offset_)); }
+  [[noreturn]] void Refuse() const {
+    std::string what = fault_;
+    if (fault_ == kOutsideAlphabet) {
+      char shown[8];
+      std::snprintf(shown, sizeof shown, "0x%02X", faulty_byte_);
+      what = std::string("character ") + shown + " " + fault_;
+    }
+    throw Failure(what + " at " + input_.Where(offset_));
+  }
 
   void Finish() const {
     if (in_group_ != 0 && !closed_) {
@@ -96,24 +107,22 @@ class StrictBase64Check {
   }
 
  private:
-  // The fault that `byte` is, or nothing.
-  std::string Step(unsigned char byte) {
-    if (byte == '\n' || byte == '\r') return {};
+  static constexpr const char* kOutsideAlphabet = "outside the alphabet";
+
+  // The fault that `byte` is, or null.
+  const char* Step(unsigned char byte) {
+    if (byte == '\n' || byte == '\r') return nullptr;
     switch (kClasses[byte]) {
       case kAlphabet:
         if (closed_ || pads_ != 0) return "data after '=' padding";
         in_group_ = (in_group_ + 1) % 4;
-        return {};
+        return nullptr;
       case kPad:
         if (closed_ || in_group_ + pads_ < 2) return "misplaced '='";
         if (++pads_ + in_group_ == 4) closed_ = true;
-        return {};
-      default: {
-        if (ignore_garbage_) return {};
-        char shown[8];
-        std::snprintf(shown, sizeof shown, "0x%02X", byte);
-        return std::string("character ") + shown + " outside the alphabet";
-      }
+        return nullptr;
+      default:
+        return ignore_garbage_ ? nullptr : kOutsideAlphabet;
     }
   }
 
@@ -123,7 +132,8 @@ class StrictBase64Check {
   unsigned in_group_ = 0;  // alphabet characters of the group being read
   unsigned pads_ = 0;      // '=' read in that group
   bool closed_ = false;    // a group was completed by padding
-  std::string fault_;
+  const char* fault_ = nullptr;
+  unsigned char faulty_byte_ = 0;
 };
 
 // 1 for a unit whose low byte is in the alphabet. Branch-free, so that the
