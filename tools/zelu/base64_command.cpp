@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <zelu/encoding/base64.h>
+#include <zelu/platform/win32/utf8.h>
 
 #include "codec_options.h"
 #include "codec_text.h"
@@ -34,18 +35,36 @@ constexpr std::array<unsigned char, 256> kClasses = [] {
   return classes;
 }();
 
+// Encodes the input a chunk of whole groups at a time. A read error ends
+// the input: what was read before it is encoded, padding and all, and
+// written before the error is reported.
 void Encode(Input& input, Output& out, std::size_t columns, Progress& progress) {
   const auto buffer = std::make_unique<char[]>(kEncodeChunkBytes);
+  std::size_t filled = 0;
   CString text;
   WrappedText wrapped(out, columns);
-  for (;;) {
-    const std::size_t got = input.ReadFull(buffer.get(), kEncodeChunkBytes);
-    if (got == 0) break;
-    CBase64::Encode(reinterpret_cast<unsigned char*>(buffer.get()), static_cast<ULONG>(got), text);
+  const auto encode_filled = [&] {
+    CBase64::Encode(reinterpret_cast<unsigned char*>(buffer.get()), static_cast<ULONG>(filled), text);
     wrapped.Write(text);
-    progress.Update();
-    if (got < kEncodeChunkBytes) break;  // the input has ended
+    filled = 0;
+  };
+  for (;;) {
+    std::size_t got = 0;
+    try {
+      got = input.Read(buffer.get() + filled, kEncodeChunkBytes - filled);
+    } catch (const Failure&) {
+      encode_filled();
+      wrapped.Finish();
+      throw;
+    }
+    if (got == 0) break;
+    filled += got;
+    if (filled == kEncodeChunkBytes) {
+      encode_filled();
+      progress.Update();
+    }
   }
+  encode_filled();
   wrapped.Finish();
 }
 
@@ -54,51 +73,67 @@ void Encode(Input& input, Output& out, std::size_t columns, Progress& progress) 
 // last group, nothing but line breaks after it, no incomplete last group.
 class StrictBase64Check {
  public:
-  explicit StrictBase64Check(bool ignore_garbage) : ignore_garbage_(ignore_garbage) {}
+  StrictBase64Check(const Input& input, bool ignore_garbage) : input_(input), ignore_garbage_(ignore_garbage) {}
 
-  void Check(std::string_view bytes) {
-    for (const char c : bytes) {
-      Step(static_cast<unsigned char>(c));
-      ++offset_;
+  // How many of `bytes`, the input's next ones, keep the rules; the fault
+  // after them, if any, is for Refuse().
+  std::size_t Check(std::string_view bytes) {
+    for (std::size_t kept = 0; kept < bytes.size(); ++kept, ++offset_) {
+      fault_ = Step(static_cast<unsigned char>(bytes[kept]));
+      if (fault_ != nullptr) {
+        faulty_byte_ = static_cast<unsigned char>(bytes[kept]);
+        return kept;
+      }
     }
+    return bytes.size();
+  }
+
+  // Failure for the fault that Check found.
+  [[noreturn]] void Refuse() const {
+    std::string what = fault_;
+    if (fault_ == kOutsideAlphabet) {
+      char shown[8];
+      std::snprintf(shown, sizeof shown, "0x%02X", faulty_byte_);
+      what = std::string("character ") + shown + " " + fault_;
+    }
+    throw Failure(what + " at " + input_.Where(offset_));
   }
 
   void Finish() const {
     if (in_group_ != 0 && !closed_) {
-      throw Failure("incomplete group of " + std::to_string(in_group_) + " character(s) at the end (byte " +
-                    std::to_string(offset_) + ")");
+      throw Failure("incomplete group of " + std::to_string(in_group_) + " character(s) at the end (" +
+                    input_.Where(offset_) + ")");
     }
   }
 
  private:
-  [[noreturn]] void Refuse(const std::string& what) const {
-    throw Failure(what + " at byte " + std::to_string(offset_));
-  }
+  static constexpr const char* kOutsideAlphabet = "outside the alphabet";
 
-  void Step(unsigned char byte) {
-    if (byte == '\n' || byte == '\r') return;
+  // The fault that `byte` is, or null.
+  const char* Step(unsigned char byte) {
+    if (byte == '\n' || byte == '\r') return nullptr;
     switch (kClasses[byte]) {
       case kAlphabet:
-        if (closed_ || pads_ != 0) Refuse("data after '=' padding");
+        if (closed_ || pads_ != 0) return "data after '=' padding";
         in_group_ = (in_group_ + 1) % 4;
-        return;
+        return nullptr;
       case kPad:
-        if (closed_ || in_group_ + pads_ < 2) Refuse("misplaced '='");
+        if (closed_ || in_group_ + pads_ < 2) return "misplaced '='";
         if (++pads_ + in_group_ == 4) closed_ = true;
-        return;
+        return nullptr;
       default:
-        if (ignore_garbage_) return;
-        char shown[8];
-        std::snprintf(shown, sizeof shown, "0x%02X", byte);
-        Refuse(std::string("character ") + shown + " outside the alphabet");
+        return ignore_garbage_ ? nullptr : kOutsideAlphabet;
     }
   }
 
+  const Input& input_;
   bool ignore_garbage_;
   std::uint64_t offset_ = 0;
   unsigned in_group_ = 0;  // alphabet characters of the group being read
   unsigned pads_ = 0;      // '=' read in that group
   bool closed_ = false;    // a group was completed by padding
+  const char* fault_ = nullptr;
+  unsigned char faulty_byte_ = 0;
 };
 
 // 1 for a unit whose low byte is in the alphabet. Branch-free, so that the
@@ -109,16 +144,16 @@ inline unsigned IsAlphabet(WCHAR unit) {
                                (low == '/'));
 }
 
-// The units of `text` up to its first '=' (then `finished`), or up to the
-// end of its last whole group of four alphabet characters. Units outside the
-// alphabet decode to nothing, so a cut anywhere between two groups decodes
-// the same.
-int WholeGroupsEnd(const CString& text, bool& finished) {
+// The end of the segment of `text` that starts at `from`: just after its
+// first '=' (then `padded`), or else after its last whole group of four
+// alphabet characters. Units outside the alphabet decode to nothing, so a
+// cut anywhere between two groups decodes the same.
+int SegmentEnd(const CString& text, int from, bool& padded) {
   const WCHAR* units = text.GetString();
   const auto length = static_cast<std::size_t>(text.GetLength());
   constexpr std::size_t kBlock = 256;
   std::size_t alphabet = 0;
-  std::size_t end = 0;
+  auto end = static_cast<std::size_t>(from);
   while (end < length) {
     const std::size_t block = std::min(kBlock, length - end);
     unsigned pads = 0;
@@ -129,7 +164,7 @@ int WholeGroupsEnd(const CString& text, bool& finished) {
     }
     if (pads != 0) {
       while ((units[end] & 0xFFu) != '=') ++end;
-      finished = true;
+      padded = true;
       return static_cast<int>(end + 1);
     }
     alphabet += in_block;
@@ -148,32 +183,92 @@ void WriteDecoded(const CString& text, Output& out) {
   out.Write({reinterpret_cast<const char*>(bytes.get()), count});
 }
 
-// Decodes in pieces that end after whole groups, so that every piece decodes
-// exactly as it would inside the whole text.
+// The forgiving decoder over the whole input. The library's decoder stops
+// at the first '=', so the text is decoded a segment at a time, each ending
+// just after a '=': padded texts one after another (in one FILE or several)
+// decode as each alone, as the system's decoder gives them. Pieces end
+// after whole groups, so that every piece decodes exactly as it would
+// inside the whole text. Alphabet characters left over at the end of the
+// input, not completed by '=', hold no whole group: Finish() refuses them.
+class Base64Decoder {
+ public:
+  Base64Decoder(const Input& input, Output& out) : input_(input), out_(out) {}
+
+  // Decodes the input's next bytes; `last` when the input has ended.
+  void Decode(std::string_view bytes, bool last) {
+    const int carried = pending_.GetLength();
+    text_ = pending_;
+    pieces_.Append(bytes, last, text_);
+    int from = 0;
+    for (;;) {
+      bool padded = false;
+      const int end = SegmentEnd(text_, from, padded);
+      if (!padded) {
+        KeepTail(end, carried);
+        if (from == 0) {
+          text_.ReleaseBuffer(end);  // the whole groups alone, without a copy
+          WriteDecoded(text_, out_);
+        } else if (end > from) {
+          WriteDecoded(text_.Mid(from, end - from), out_);
+        }
+        return;
+      }
+      WriteDecoded(text_.Mid(from, end - from), out_);
+      // More '=' and other units outside the alphabet decode to nothing.
+      from = end;
+      while (from < text_.GetLength() && IsAlphabet(text_[from]) == 0) ++from;
+    }
+  }
+
+  void Finish() const {
+    if (pending_.IsEmpty()) return;
+    std::string shown;
+    for (int i = 0; i < pending_.GetLength(); ++i) shown += static_cast<char>(pending_[i] & 0xFF);
+    throw Failure("the input ends in an incomplete group of " + std::to_string(shown.size()) + " character(s), '" +
+                  shown + "' from " + input_.Where(pending_at_) + ", which is not decoded");
+  }
+
+ private:
+  // Keeps the alphabet units from `end` on, an incomplete group, for the
+  // next piece, and where its first one is in the input, unless it began
+  // in the `carried` units of an earlier piece.
+  void KeepTail(int end, int carried) {
+    CString tail;
+    for (int i = end; i < text_.GetLength(); ++i) {
+      if (IsAlphabet(text_[i]) != 0) tail += text_[i];
+    }
+    if (!tail.IsEmpty() && end >= carried) {
+      // Counted back from the end of what was read: exact for well-formed
+      // UTF-8 (a U+FFFD for ill-formed bytes counts three).
+      const auto tail_bytes = zelu::win32::Utf8LengthOfUtf16(text_.GetString() + end,
+                                                             static_cast<std::size_t>(text_.GetLength() - end));
+      pending_at_ = input_.bytes_read() - pieces_.held() - tail_bytes;
+    }
+    pending_ = tail;
+  }
+
+  const Input& input_;
+  Output& out_;
+  Utf8Pieces pieces_;
+  CString text_;
+  CString pending_;               // the alphabet units of an incomplete group
+  std::uint64_t pending_at_ = 0;  // where its first one is in the input
+};
+
 void Decode(Input& input, Output& out, StrictBase64Check* strict, Progress& progress) {
   const auto buffer = std::make_unique<char[]>(kDecodeChunkBytes);
-  Utf8Pieces pieces;
-  CString text;
-  CString pending;  // units after the last whole group, for the next piece
-  bool finished = false;
+  Base64Decoder decoder(input, out);
   for (;;) {
     const std::size_t got = input.Read(buffer.get(), kDecodeChunkBytes);
     const std::string_view bytes(buffer.get(), got);
-    if (strict != nullptr) strict->Check(bytes);
-    if (finished) {  // after '=' nothing more is decoded; a strict run still reads on
-      if (got == 0 || strict == nullptr) break;
-      continue;
-    }
-    text = pending;
-    pieces.Append(bytes, got == 0, text);
-    const int end = WholeGroupsEnd(text, finished);
-    pending = text.Mid(end);
-    text.ReleaseBuffer(end);  // the whole groups alone, without a copy
-    WriteDecoded(text, out);
+    const std::size_t kept = strict != nullptr ? strict->Check(bytes) : got;
+    decoder.Decode(bytes.substr(0, kept), got == 0);  // what comes before a fault is written
+    if (strict != nullptr && kept < got) strict->Refuse();
     progress.Update();
     if (got == 0) break;
   }
   if (strict != nullptr) strict->Finish();
+  decoder.Finish();
 }
 
 int Run(const std::vector<std::string>& arguments) {
@@ -190,7 +285,7 @@ int Run(const std::vector<std::string>& arguments) {
   if (mode == CodecMode::kEncode) {
     Encode(input, out, columns, progress);
   } else if (options.Has("strict")) {
-    StrictBase64Check strict(options.Has("ignore-garbage"));
+    StrictBase64Check strict(input, options.Has("ignore-garbage"));
     Decode(input, out, &strict, progress);
   } else {
     Decode(input, out, nullptr, progress);
@@ -215,16 +310,22 @@ const CommandRegistration registration({
     "      --strict          refuse what a strict decoder would: a character\n"
     "                        outside the alphabet other than a line break, a\n"
     "                        misplaced '=', data after the padding, an incomplete\n"
-    "                        last group; the first fault and its byte offset are\n"
-    "                        reported and the exit status is 1\n"
+    "                        last group; the bytes decoded before the first fault\n"
+    "                        are written, then the fault and its byte offset, and\n"
+    "                        the exit status is 1\n"
     "      --progress        show bytes done, rate and time left on standard error\n"
     "                        (the default for files over 64 MiB on a terminal)\n"
     "\n"
-    "The alphabet is A-Z a-z 0-9 + / with '=' padding. Decoding is forgiving\n"
-    "unless --strict: characters outside the alphabet (line breaks, spaces, '-',\n"
-    "'_', ...) are skipped, the first '=' ends the input, and an incomplete last\n"
-    "group is dropped. Text is read as UTF-8 and only the low byte of each UTF-16\n"
-    "unit counts.\n",
+    "The alphabet is A-Z a-z 0-9 + / with '=' padding. The FILEs are one input:\n"
+    "a group may run on from one FILE into the next. Decoding is forgiving unless\n"
+    "--strict: characters outside the alphabet (line breaks, spaces, '-', '_',\n"
+    "...) are skipped, and '=' ends a padded text, after which decoding starts\n"
+    "afresh, so padded texts one after another (in one FILE or several) decode\n"
+    "as each alone. Alphabet characters left at the end of the input that make\n"
+    "no whole group and are not completed by '=' are not decoded: the bytes\n"
+    "before them are written, then one line names them and the byte where they\n"
+    "begin, and the exit status is 1. Byte offsets count within the FILE named.\n"
+    "Text is read as UTF-8 and only the low byte of each UTF-16 unit counts.\n",
     &Run,
 });
 

@@ -13,7 +13,11 @@
 //     does not grow with the input.
 //   * Exit status 0 on success, 1 when the input cannot be processed (or a
 //     read or write fails), 2 when the command line is wrong. Every failure
-//     is one line "zelu NAME: message" on standard error.
+//     is one line "zelu NAME: message" on standard error; --help and
+//     --version fail so too when their text cannot be written.
+//   * A streaming command that fails part-way writes the output it made
+//     from the input before the failure (earlier FILEs included), then the
+//     error line; commands that check all their input first write nothing.
 // A command reports failures by throwing the exceptions below; main()
 // catches them (and any std::exception, such as std::length_error from a
 // library limit) and turns them into that one line and its exit status.
@@ -56,10 +60,16 @@ struct Failure : std::runtime_error {
 struct HelpRequested {};
 struct VersionRequested {};
 
-// Writes "zelu NAME: MESSAGE" to standard error and returns `status`.
+// Writes "zelu NAME: MESSAGE" to standard error ("zelu: MESSAGE" when
+// `command` is empty) and returns `status`.
 int Fail(std::string_view command, std::string_view message, int status = kExitFailure);
 
-// `argument` quoted for an error line, cut to a readable length.
+// `argument` quoted for an error line: cut after 40 bytes (whole UTF-8
+// characters, then "...' (N bytes)"), and with every byte that a terminal
+// could take for a control written as an escape, so that the error stays
+// one line of plain text: \n, \r, \t, and \xHH for the other C0 controls,
+// DEL, C1 controls (U+0080-U+009F) and bytes that are not well-formed
+// UTF-8. A backslash stays as it is.
 std::string Quoted(std::string_view argument);
 
 }  // namespace zelu::tool

@@ -6,6 +6,10 @@
 #   expect_failure "what" zelu-arguments...   (non-zero exit, empty stdout,
 #                                              exactly one line on stderr)
 #   expect_failure_saying "what" "part of the message" zelu-arguments...
+#   expect_run "what" STATUS "expected output" "part of the message" zelu-arguments...
+#                                          (the exact status and every stdout byte;
+#                                           one stderr line holding the message
+#                                           unless STATUS is 0, none if it is)
 #   expect_true "what" command...             (the command succeeds)
 #   finish
 set -u
@@ -64,6 +68,23 @@ expect_failure_saying() {
   shift 2
   expect_failure "$what" "$@" || return
   [[ "$last_error" == *"$message"* ]] || report "$what: stderr $(printf %q "$last_error") lacks $(printf %q "$message")"
+}
+
+expect_run() {
+  local what=$1 expected_status=$2 expected=$3 message=$4
+  shift 4
+  local actual status err lines
+  err=$(mktemp)
+  actual=$(printf '%s' "$INPUT" | "$ZELU" "$@" 2>"$err"; status=$?; printf x; exit $status)
+  status=$?
+  actual=${actual%x}
+  lines=$(wc -l <"$err")
+  last_error=$(cat "$err")
+  rm -f "$err"
+  if [[ $status -ne $expected_status || "$actual" != "$expected" || "$last_error" != *"$message"* ]] ||
+     ((lines != (expected_status != 0))); then
+    report "$(printf '%s: zelu %s\n  status %s, stdout %q, stderr %q' "$what" "$*" "$status" "$actual" "$last_error")"
+  fi
 }
 
 expect_true() {

@@ -32,6 +32,51 @@ for command in "base64 encode" "hex encode" "split" "pad 1 2"; do
     "$ZELU" "$command" "$(mktemp)"
 done
 
+# --help and --version fail like every other output when it cannot be
+# written; so does the usage written for no command.
+for arguments in "--help" "--version" "base64 --help" "pad --version"; do
+  expect_true "$arguments to a full disk" \
+    bash -c '"$0" $1 >/dev/full 2>"$2"; [[ $? -eq 1 && $(wc -l <"$2") -eq 1 ]] && grep -q "write error: No space left" "$2"' \
+    "$ZELU" "$arguments" "$(mktemp)"
+done
+expect_true "--help to a closed standard output" \
+  bash -c '"$0" --help >&- 2>"$1"; [[ $? -eq 1 ]] && grep -qx "zelu: write error: Bad file descriptor" "$1"' "$ZELU" "$(mktemp)"
+expect_true "no command, the usage to a full disk" bash -c '"$0" 2>/dev/full; [[ $? -eq 1 ]]' "$ZELU"
+
+# Arguments in error lines: control characters and bytes that are not UTF-8
+# escaped, so that the line stays one line of plain text; cut as before.
+#         what                        argument                    shown as
+while IFS='|' read -r what argument shown; do
+  expect_failure_saying "quoted: $what" "$shown" base64 "-w$(printf "$argument")"
+done <<'ROWS'
+a line feed|1\n2|'1\n2'
+an escape sequence|\e[31mred|'\x1B[31mred'
+tab, return, DEL|\t\r\x7f|'\t\r\x7F'
+a C1 control, a lone byte|\xc2\x9b\xff|'\xC2\x9B\xFF'
+printable UTF-8 kept, backslash kept|\xc3\xa9\\|'é\'
+cut, then escaped|\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t\t|\t\t...' (42 bytes)
+ROWS
+
+# A failure in a later FILE: the output of the FILEs before it is written
+# first, then the error line.
+earlier=$(mktemp)
+while IFS='|' read -r command text; do
+  printf "$text" >"$earlier"
+  expect_true "$command: earlier output before a later error" bash -c '
+    expected=$("$0" $1 "$2" | od -An -tx1)
+    for later in no-such-file "$(dirname "$2")"; do
+      [[ $("$0" $1 "$2" "$later" 2>/dev/null | od -An -tx1) == "$expected" ]] || exit 1
+      "$0" $1 "$2" "$later" >/dev/null 2>&1; [[ $? -eq 1 ]] || exit 1
+    done' "$ZELU" "$command" "$earlier"
+done <<'ROWS'
+base64 encode|Man\n
+hex encode|Man\n
+base64 -d|TWFu\n
+hex -d|4d616e\n
+utf8 --to-utf16|Man\n
+ROWS
+rm -f "$earlier"
+
 # A line out for each line in: the first line's fields come out while the
 # second line is still to come.
 coproc SPLIT { "$ZELU" split; }

@@ -34,9 +34,10 @@ constexpr std::string_view kUsage =
     "                    line with no line feed\n"
     "      --lower       lower-case digits\n"
     "      --counted     the counted form: the byte count first as four lower-case\n"
-    "                    digits, then the bytes (at most 65535), on one line; its\n"
-    "                    decoder reads the count and refuses text that is shorter\n"
-    "                    or longer than it announces\n"
+    "                    digits, then the bytes (at most 65535), on one line (so\n"
+    "                    not with -c); its decoder reads the count and refuses\n"
+    "                    text that is shorter or longer than it announces, and\n"
+    "                    gives nothing for input without digits\n"
     "      --strict      on decoding, refuse spaces and tabs too (line breaks stay\n"
     "                    allowed)\n"
     "      --progress    show bytes done, rate and time left on standard error\n"
@@ -44,16 +45,24 @@ constexpr std::string_view kUsage =
     "\n"
     "Decoding accepts digits of either case and ignores line breaks and white\n"
     "space between them; any other character, or an odd number of digits, is an\n"
-    "error reported with its byte offset.\n";
+    "error reported with its byte offset (within its FILE, which is named). The\n"
+    "bytes decoded before the error are written first.\n";
 
+// A read error ends the input: the text of what was read before it is
+// written, its last line ended, before the error is reported.
 void EncodePlain(Input& input, Output& out, std::size_t columns, bool lower, Progress& progress) {
   const auto buffer = std::make_unique<char[]>(kChunkBytes);
   CString text;
   WrappedText wrapped(out, 2 * columns, lower);
-  for (std::size_t got; (got = input.Read(buffer.get(), kChunkBytes)) != 0;) {
-    CBase16::Encode(reinterpret_cast<unsigned char*>(buffer.get()), static_cast<ULONG>(got), text);
-    wrapped.Write(text);
-    progress.Update();
+  try {
+    for (std::size_t got; (got = input.Read(buffer.get(), kChunkBytes)) != 0;) {
+      CBase16::Encode(reinterpret_cast<unsigned char*>(buffer.get()), static_cast<ULONG>(got), text);
+      wrapped.Write(text);
+      progress.Update();
+    }
+  } catch (const Failure&) {
+    wrapped.Finish();
+    throw;
   }
   wrapped.Finish();
 }
@@ -70,25 +79,38 @@ void EncodeCounted(Input& input, Output& out, bool lower) {
 }
 
 // The hex digits of the input, white space dropped, each other character
-// refused with its byte offset.
+// refused with where it is.
 class HexDigits {
  public:
-  explicit HexDigits(bool strict) : strict_(strict) {}
+  HexDigits(const Input& input, bool strict) : input_(input), strict_(strict) {}
 
-  // Appends the digits of `bytes` to `digits`.
-  void Take(std::string_view bytes, std::vector<WCHAR>& digits) {
+  // Appends the digits of `bytes`, the input's next ones, to `digits`, up
+  // to the first character that is refused; false if there is one, which
+  // Refuse() then reports.
+  bool Take(std::string_view bytes, std::vector<WCHAR>& digits) {
     for (const char c : bytes) {
       const auto byte = static_cast<unsigned char>(c);
       if (zelu::crt16::HexDigitValue(byte) != zelu::crt16::kNotHexDigit) {
         digits.push_back(byte);
+        last_digit_ = offset_;
       } else if (!IsIgnored(byte)) {
-        char shown[8];
-        std::snprintf(shown, sizeof shown, "0x%02X", byte);
-        throw Failure(std::string("character ") + shown + " is not a hex digit (byte " + std::to_string(offset_) +
-                      ")");
+        refused_ = byte;
+        return false;
       }
       ++offset_;
     }
+    return true;
+  }
+
+  [[noreturn]] void Refuse() const {
+    char shown[8];
+    std::snprintf(shown, sizeof shown, "0x%02X", refused_);
+    throw Failure(std::string("character ") + shown + " is not a hex digit (" + input_.Where(offset_) + ")");
+  }
+
+  // Failure for an odd number of digits, naming where the unpaired last one is.
+  [[noreturn]] void RefuseOddCount() const {
+    throw Failure("odd number of hex digits: the last one (" + input_.Where(last_digit_) + ") has no pair");
   }
 
  private:
@@ -97,18 +119,21 @@ class HexDigits {
     return !strict_ && (byte == ' ' || byte == '\t' || byte == '\v' || byte == '\f');
   }
 
+  const Input& input_;
   bool strict_;
   std::uint64_t offset_ = 0;
+  std::uint64_t last_digit_ = 0;
+  unsigned char refused_ = 0;
 };
 
 void DecodePlain(Input& input, Output& out, bool strict, Progress& progress) {
   const auto buffer = std::make_unique<char[]>(kChunkBytes);
-  HexDigits reader(strict);
+  HexDigits reader(input, strict);
   std::vector<WCHAR> digits;
   for (;;) {
     const std::size_t got = input.Read(buffer.get(), kChunkBytes);
     if (got == 0) break;
-    reader.Take({buffer.get(), got}, digits);
+    const bool clean = reader.Take({buffer.get(), got}, digits);
     const std::size_t whole = digits.size() / 2 * 2;
     const WCHAR odd = digits.size() > whole ? digits.back() : 0;
     digits.resize(whole);
@@ -119,29 +144,31 @@ void DecodePlain(Input& input, Output& out, bool strict, Progress& progress) {
     const std::unique_ptr<unsigned char[]> bytes(raw);
     out.Write({reinterpret_cast<const char*>(bytes.get()), count});
     digits.clear();
+    if (!clean) reader.Refuse();  // after the bytes decoded before the fault
     if (odd != 0) digits.push_back(odd);
     progress.Update();
   }
-  if (!digits.empty()) throw Failure("odd number of hex digits: the last one has no pair");
+  if (!digits.empty()) reader.RefuseOddCount();
 }
 
 void DecodeCounted(Input& input, Output& out, bool strict) {
   // Four count digits and two per byte; one byte more tells a longer text.
   constexpr std::size_t kMostDigits = 4 + 2 * kMostCountedBytes;
   const auto buffer = std::make_unique<char[]>(kChunkBytes);
-  HexDigits reader(strict);
+  HexDigits reader(input, strict);
   std::vector<WCHAR> digits;
   for (std::size_t got; (got = input.Read(buffer.get(), kChunkBytes)) != 0;) {
-    reader.Take({buffer.get(), got}, digits);
+    if (!reader.Take({buffer.get(), got}, digits)) reader.Refuse();
     if (digits.size() > kMostDigits) throw Failure("more hex digits than a count of 65535 bytes can announce");
   }
+  if (digits.empty()) return;  // no text, no count: empty input gives empty output
+  if (digits.size() % 2 != 0) reader.RefuseOddCount();
   digits.push_back(0);
   unsigned char* raw = nullptr;
   int count = 0;
   const bool decoded = CBytes::decode(digits.data(), &raw, count, true);
   const std::unique_ptr<unsigned char[]> bytes(raw);
   const std::size_t length = digits.size() - 1;
-  if (length % 2 != 0) throw Failure("odd number of hex digits");
   if (length < 4) throw Failure("the text is shorter than its four-digit count");
   if (!decoded) throw Failure("the count announces " + std::to_string(count) + " bytes; the text holds fewer");
   const std::size_t announced = 4 + 2 * static_cast<std::size_t>(count);
@@ -162,6 +189,7 @@ int Run(const std::vector<std::string>& arguments) {
   const CodecMode mode = TakeCodecMode(options);
   const std::size_t columns = options.Has("cols") ? ParseColumns(*options.Value("cols"), "--cols") : kDefaultColumns;
   const bool counted = options.Has("counted");
+  if (counted && options.Has("cols")) throw UsageError("--counted writes one line: -c/--cols does not apply");
   Input input(options.operands);
   Output out;
   Progress progress(input, options.Has("progress"));

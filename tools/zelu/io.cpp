@@ -62,6 +62,7 @@ bool Input::OpenNext() {
   Close();
   if (next_ == operands_.size()) return false;
   name_ = operands_[next_++];
+  starts_.push_back(bytes_read_);
   if (IsStandardInput(name_)) {
     descriptor_ = STDIN_FILENO;
     return true;
@@ -89,6 +90,18 @@ std::size_t Input::Read(char* buffer, std::size_t capacity) {
     return static_cast<std::size_t>(got);
   }
   return 0;
+}
+
+std::string Input::Where(std::uint64_t offset) const {
+  // The last operand that began at or before `offset`: operands read empty
+  // begin where the next one does.
+  std::size_t index = starts_.size();
+  while (index > 1 && starts_[index - 1] > offset) --index;
+  const std::uint64_t start = index == 0 ? 0 : starts_[index - 1];
+  const std::string& operand = operands_[index == 0 ? 0 : index - 1];
+  std::string where = "byte " + std::to_string(offset - start);
+  if (!IsStandardInput(operand)) return where + " of " + Quoted(operand);
+  return operands_.size() > 1 ? where + " of standard input" : where;
 }
 
 std::size_t Input::ReadFull(char* buffer, std::size_t capacity) {
@@ -120,15 +133,27 @@ char* Output::Extend(std::size_t count) {
   return at;
 }
 
+Output::~Output() {
+  try {
+    Flush();
+  } catch (const Failure&) {
+    // Not reported: the failure that ended the command is.
+  }
+}
+
 void Output::Flush() {
-  std::string_view pending(buffer_.get(), size_);
-  while (!pending.empty()) {
-    const ssize_t written = ::write(STDOUT_FILENO, pending.data(), pending.size());
+  const std::size_t pending = size_;
+  size_ = 0;  // a failed write is not tried again
+  WriteAll(STDOUT_FILENO, {buffer_.get(), pending});
+}
+
+void WriteAll(int descriptor, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
     if (written < 0) throw Failure(std::string("write error: ") + std::strerror(errno));
-    pending.remove_prefix(static_cast<std::size_t>(written));
+    bytes.remove_prefix(static_cast<std::size_t>(written));
   }
-  size_ = 0;
 }
 
 std::string ToUtf8(const WCHAR* units, int length) {

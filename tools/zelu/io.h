@@ -35,6 +35,12 @@ class Input {
   // The sum of the operands' sizes when every one is a regular file.
   std::optional<std::uint64_t> total_size() const { return total_size_; }
 
+  // Where the byte at `offset` (counted over the whole input, below
+  // bytes_read()) is, for an error line: "byte N" counted within its
+  // operand, then " of 'NAME'" for a file, or " of standard input" when
+  // there are several operands.
+  std::string Where(std::uint64_t offset) const;
+
  private:
   bool OpenNext();
   void Close();
@@ -45,15 +51,23 @@ class Input {
   int descriptor_ = -1;
   std::string name_;  // of the operand being read
   std::uint64_t bytes_read_ = 0;
+  std::vector<std::uint64_t> starts_;  // bytes_read() when each opened operand began
   std::optional<std::uint64_t> total_size_;
 };
 
+// Writes all of `bytes` to the file descriptor; a failed write throws
+// Failure ("write error: No space left on device").
+void WriteAll(int descriptor, std::string_view bytes);
+
 // Standard output through a buffer (1 MiB) that is written out when it
-// fills and by Flush(); a failure found before then leaves nothing written.
-// A failed write throws Failure ("write error: No space left on device").
+// fills and by Flush(). A failed write throws Failure (see WriteAll). An
+// Output destroyed with bytes still held (its command left by a failure)
+// writes them, ignoring a failed write: the failure that ended the command
+// is the one reported.
 class Output {
  public:
   Output();
+  ~Output();
   Output(const Output&) = delete;
   Output& operator=(const Output&) = delete;
 
@@ -91,6 +105,8 @@ class Utf8Pieces {
   // Appends to `text` the text of `bytes` after what was held back; holds
   // back an unfinished last character unless `last`.
   void Append(std::string_view bytes, bool last, CString& text);
+  // The bytes held back by the last Append.
+  std::size_t held() const { return held_.size(); }
 
  private:
   std::string held_;

@@ -17,4 +17,17 @@ expect_failure "out of range" pad 2147483648 3
 expect_failure "two pad characters" pad 5 3 ab
 expect_failure "pad beyond one code unit" pad 5 3 $'\xF0\x9D\x90\x80'
 expect_failure "too many arguments" pad 1 2 3 4
+
+# Past what a text holds (2^31 - 2 units), as the help says: a usage error.
+#       what                                status output message                                  arguments
+INPUT=""
+expect_run "width 2^31 - 1"                     2 ""     "makes a text of 2147483647 UTF-16 units" pad 5 2147483647
+expect_run "width 2^31 - 2, a negative number"  2 ""     "makes a text of 2147483647 UTF-16 units" pad -5 2147483646
+expect_run "a three-byte pad character, long"   0 "$(printf '€%.0s' $(seq 70000))5"$'\n' "" pad 5 70001 €
+# Memory does not grow with the width.
+if [[ -x /usr/bin/time ]]; then
+  peak=$( { /usr/bin/time -f %M "$ZELU" pad 7 100000000 | wc -c >"${TMPDIR:-/tmp}/pad_count.$$"; } 2>&1 | tail -1)
+  count=$(cat "${TMPDIR:-/tmp}/pad_count.$$"); rm -f "${TMPDIR:-/tmp}/pad_count.$$"
+  ((count == 100000001 && peak < 32 * 1024)) || report "pad 7 100000000: $count bytes, peak resident $peak KiB"
+fi
 finish

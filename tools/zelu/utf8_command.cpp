@@ -84,8 +84,8 @@ void Utf16LeToUtf8(const char* bytes, std::size_t count, std::string& out) {
   if (count % 2 != 0) out += "\xEF\xBF\xBD";
 }
 
-std::string Describe(const Fault& fault, std::uint64_t offset, const char* bytes) {
-  std::string text = std::string(fault.what) + " at byte " + std::to_string(offset) + ":";
+std::string Describe(const Fault& fault, const std::string& where, const char* bytes) {
+  std::string text = std::string(fault.what) + " at " + where + ":";
   for (std::size_t i = 0; i < fault.length; ++i) {
     char hex[4];
     std::snprintf(hex, sizeof hex, " %02X", static_cast<unsigned char>(bytes[i]));
@@ -96,7 +96,8 @@ std::string Describe(const Fault& fault, std::uint64_t offset, const char* bytes
 
 // Reads the input a chunk at a time and writes each converted piece, so
 // memory stays bounded whatever the input's size. With `strict`, a chunk is
-// checked before anything of it is written.
+// checked before it is converted: what comes before a fault is written,
+// then the fault is reported.
 void Stream(Input& input, Output& out, const Direction& direction, bool strict) {
   std::vector<char> chunk(kChunkBytes);
   std::string pending;
@@ -108,11 +109,12 @@ void Stream(Input& input, Output& out, const Direction& direction, bool strict) 
     const bool at_end = got == 0;
     pending.append(chunk.data(), got);
     const std::size_t ready = direction.ready(pending, at_end);
-    if (strict) {
-      const Fault fault = direction.find_fault(pending.data(), ready);
-      if (fault.length != 0) throw Failure(Describe(fault, consumed + fault.offset, pending.data() + fault.offset));
+    const Fault fault = strict ? direction.find_fault(pending.data(), ready) : Fault{};
+    direction.convert(pending.data(), fault.length != 0 ? fault.offset : ready, converted);
+    if (fault.length != 0) {
+      out.Write(converted);
+      throw Failure(Describe(fault, input.Where(consumed + fault.offset), pending.data() + fault.offset));
     }
-    direction.convert(pending.data(), ready, converted);
     out.Write(converted);
     pending.erase(0, ready);
     consumed += ready;
@@ -145,8 +147,9 @@ const CommandRegistration registration({
     "Malformed input (bytes that are not UTF-8; unpaired surrogates, or an odd\n"
     "byte at the end of UTF-16LE) becomes U+FFFD, as the library converts it.\n"
     "  --strict  fail instead: report the first malformed sequence, its byte\n"
-    "            offset and its bytes, on standard error and exit with 1.\n"
-    "            Output before the chunk that holds it has been written.\n",
+    "            offset (within its FILE, which is named) and its bytes, on\n"
+    "            standard error and exit with 1. What the input before it\n"
+    "            converts to is written first.\n",
     &Run,
 });
 

@@ -50,6 +50,11 @@ BYTES='a\x00\x3d\xd8'; expect_report "high surrogate at the end" "zelu utf8: unp
 BYTES='a\x00\x00\xdcb\x00'; expect_report "lone low surrogate" "zelu utf8: unpaired surrogate at byte 2: 00 DC" utf8 --to-utf8 --strict
 BYTES='a\x00b'; expect_report "odd byte" "zelu utf8: half a UTF-16 unit at the end at byte 2: 62" utf8 --to-utf8 --strict
 BYTES='h\xc3\xa9'; expect_hex "strict passes good input" "6800e900" utf8 --to-utf16 --strict
+# A fault in a later FILE: where it is within that FILE, after the text
+# before it (ASCII output, which a shell string holds).
+printf 'a\x00' >"$work/good.u16"; printf 'b\x00\x00\xdc' >"$work/bad.u16"
+INPUT=""; expect_run "fault in the second FILE" 1 "ab" "unpaired surrogate at byte 2 of '$work/bad.u16': 00 DC" \
+  utf8 --to-utf8 --strict "$work/good.u16" "$work/bad.u16"
 
 # Large inputs read in 64 KiB chunks: 3-byte and 4-byte sequences, and
 # surrogate pairs, straddle the chunk boundaries. The C library's iconv

@@ -50,6 +50,11 @@ std::string Lines(const std::vector<std::string>& texts) {
     if (instant.m_dtUTC.GetStatus() != COleDateTime::valid) {
       throw Failure(Quoted(argument) + " is not a date and time of the years 100 to 9999");
     }
+    COleDateTime local;
+    instant.GetXMLDateTime(local, FALSE);
+    if (local.GetStatus() != COleDateTime::valid) {
+      throw Failure(Quoted(argument) + " falls outside the years 100 to 9999 in local time");
+    }
     out += argument + '\t' + Written(instant, TRUE) + '\t' + Written(instant, FALSE) + '\n';
   }
   return out;
@@ -80,8 +85,9 @@ const CommandRegistration kRegistration({
     "examined, and the offset is local time minus UTC. Local time is the zone's\n"
     "standard time (TZ): daylight saving time is never applied, so in Central\n"
     "Europe the offset is +01:00 in summer too. Text of another length, or with\n"
-    "fields that are not a date and time of the years 100 to 9999, gets one line\n"
-    "on standard error and exit status 1, and nothing is printed.\n",
+    "fields that are not a date and time of the years 100 to 9999 (in UTC, or in\n"
+    "local time: 9999-12-31T23:00:00.000+00:00 east of UTC), gets one line on\n"
+    "standard error and exit status 1, and nothing is printed.\n",
     &Run,
 });
 

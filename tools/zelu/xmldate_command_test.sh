@@ -44,6 +44,14 @@ expect_failure "20 units" xmldate 2004-07-01T12:00:00Z
 expect_failure "month 13" xmldate 2004-13-01T12:00:00.000+00:00
 expect_failure "beyond the year 9999 in UTC" xmldate 9999-12-31T23:59:59.000-00:01
 expect_failure "a bad text among good ones" xmldate "$TEXT" 2004-02-30T12:00:00.000+00:00
+# In range in UTC, out of range in local time: one line, nothing printed.
+while IFS='|' read -r zone text; do
+  TZ=$zone expect_failure_saying "local time out of range in $zone" "outside the years 100 to 9999 in local time" \
+    xmldate "$TEXT" "$text"
+done <<'ROWS'
+IST-5:30|9999-12-31T23:00:00.000+00:00
+EST5|0100-01-01T01:00:00.000+00:00
+ROWS
 expect_failure "--utc with a text" xmldate --utc "$TEXT"
 expect_failure "unknown option" xmldate --local
 expect_true "a full disk is a write error" \
