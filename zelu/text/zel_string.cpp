@@ -39,6 +39,10 @@ char* NewView(std::size_t size, char* previous) {
   return static_cast<char*>(block) + sizeof header;
 }
 
+// A view keeps the block made for the worst case unless cutting it to size
+// frees this much: below that, the realloc costs more than the view.
+constexpr std::size_t kViewSlackBytes = 4096;
+
 // Cuts a view to `size` bytes; the view may move, its header with it.
 char* ShrinkView(char* view, std::size_t size) {
   void* block = std::realloc(view - sizeof(ViewHeader), sizeof(ViewHeader) + size);
@@ -167,7 +171,8 @@ void CZelString::Empty() {
 }
 
 // One conversion into a buffer made for the worst case (three bytes a
-// unit, terminator included), then cut to the bytes written: the same bytes
+// unit, terminator included), then cut to the bytes written when that
+// frees a page or more: the same bytes
 // as asking the size first and converting into a buffer of exactly that
 // size, in one pass over the text instead of two. A view larger than the
 // platform call can report (INT_MAX bytes) throws std::length_error.
@@ -184,7 +189,8 @@ char* CZelString::MakeView(UINT code_page) {
     FreeView(view);
     throw std::length_error("CZelString: narrow text too long");
   }
-  view_ = ShrinkView(view, static_cast<std::size_t>(written));
+  const auto size = static_cast<std::size_t>(written);
+  view_ = static_cast<std::size_t>(capacity) - size >= kViewSlackBytes ? ShrinkView(view, size) : view;
   return view_;
 }
 
