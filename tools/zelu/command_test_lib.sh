@@ -11,6 +11,13 @@
 #                                           one stderr line holding the message
 #                                           unless STATUS is 0, none if it is)
 #   expect_true "what" command...             (the command succeeds)
+#   expect_bytes "what" STDIN STATUS STDOUT STDERR zelu-arguments...
+#       (as expect_run, but STDIN and STDOUT are printf formats, so they may
+#       hold NUL bytes as \0; STDERR is "" for none, or a part of the one
+#       line expected there)
+#   expect_peak "what" MIB "input command" zelu-arguments...
+#       (peak resident memory of zelu at most MIB MiB with the command's
+#       output on stdin; needs /usr/bin/time)
 #   finish
 set -u
 : "${ZELU:?set ZELU to the zelu binary}"
@@ -91,6 +98,40 @@ expect_true() {
   local what=$1
   shift
   "$@" || report "$what"
+}
+
+expect_bytes() {
+  local what=$1 input=$2 expected_status=$3 expected=$4 message=$5
+  shift 5
+  local out err status
+  out=$(mktemp)
+  err=$(mktemp)
+  # shellcheck disable=SC2059  # the input and the expected output are formats
+  printf "$input" | "$ZELU" "$@" >"$out" 2>"$err"
+  status=$?
+  # shellcheck disable=SC2059
+  if [[ $status -ne $expected_status ]] || ! cmp -s "$out" <(printf "$expected"); then
+    report "$(printf '%s: zelu %s\n  status %s (expected %s)\n  stdout starts %q (expected %q)' "$what" "$*" \
+      "$status" "$expected_status" "$(head -c 200 "$out" | od -An -c | tr -s ' ')" "${expected:0:200}")"
+  elif [[ -z "$message" && -s "$err" ]] ||
+       [[ -n "$message" && ( $(wc -l <"$err") -ne 1 || "$(cat "$err")" != *"$message"* ) ]]; then
+    report "$what: zelu $*: stderr $(printf %q "$(cat "$err")"), expected ${message:-nothing}"
+  fi
+  rm -f "$out" "$err"
+}
+
+expect_peak() {
+  local what=$1 most=$2 input=$3
+  shift 3
+  if [[ ! -x /usr/bin/time ]]; then
+    echo "skip $what: no /usr/bin/time"
+    return
+  fi
+  local status peak
+  read -r status peak < <(bash -c "$input" | /usr/bin/time -f '%x %M' "$ZELU" "$@" 2>&1 >/dev/null | tail -1)
+  if [[ $status != 0 ]] || ((peak > most * 1024)); then
+    report "$what: zelu $*: status $status, peak resident $peak KiB, expected at most $most MiB"
+  fi
 }
 
 finish() {

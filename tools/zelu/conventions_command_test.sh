@@ -77,15 +77,26 @@ utf8 --to-utf16|Man\n
 ROWS
 rm -f "$earlier"
 
-# A line out for each line in: the first line's fields come out while the
-# second line is still to come.
-coproc SPLIT { "$ZELU" split; }
-split_pid=$SPLIT_PID  # bash unsets SPLIT_PID when the command ends
-printf 'a^b\n' >&"${SPLIT[1]}"
-IFS= read -r -t 30 first <&"${SPLIT[0]}" || first="(nothing within 30 s)"
-printf 'c^d\n' >&"${SPLIT[1]}"
-exec {SPLIT[1]}>&-
-rest=$(cat <&"${SPLIT[0]}")
-wait "$split_pid"
-[[ "$first" == "a" && "$rest" == $'b\nc\nd' ]] || report "split streams: first $(printf %q "$first"), rest $(printf %q "$rest")"
+# A line out for each line in, from a pipe too: the first line's output
+# comes out while the second line is still to come. Each row: command |
+# output of the first line 'a^b' | of the rest (printf formats).
+while IFS='|' read -r command first_expected rest_expected; do
+  coproc LINES { "$ZELU" $command; }
+  # Bash unsets LINES and LINES_PID once the command ends: copies of them.
+  lines_pid=$LINES_PID
+  exec {to}>&"${LINES[1]}" {from}<&"${LINES[0]}" {LINES[1]}>&-
+  printf 'a^b\n' >&"$to"
+  IFS= read -r -t 30 first <&"$from" || first="(nothing within 30 s)"
+  printf 'c^d\n' >&"$to"
+  exec {to}>&-
+  rest=$(cat <&"$from")
+  exec {from}<&-
+  wait "$lines_pid"
+  # shellcheck disable=SC2059  # the expected outputs are printf formats
+  [[ "$first" == "$(printf "$first_expected")" && "$rest" == "$(printf "$rest_expected")" ]] ||
+    report "$command streams: first $(printf %q "$first"), rest $(printf %q "$rest")"
+done <<'ROWS'
+split|a|b\nc\nd
+regex \^|1\t1\t1\t^|2\t1\t1\t^
+ROWS
 finish

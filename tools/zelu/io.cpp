@@ -17,6 +17,9 @@ namespace zelu::tool {
 namespace {
 
 constexpr std::size_t kOutputBufferBytes = 1 << 20;
+constexpr std::size_t kLineChunkBytes = 1 << 16;
+// Units converted to UTF-8 at a time by WriteUtf8.
+constexpr std::size_t kUtf8PieceUnits = 1 << 14;
 
 bool IsStandardInput(const std::string& operand) { return operand == "-"; }
 
@@ -77,17 +80,20 @@ void Input::ReadFailed(int error) const {
   throw Failure(IsStandardInput(name_) ? reason : Quoted(name_) + ": " + reason);
 }
 
-std::size_t Input::Read(char* buffer, std::size_t capacity) {
-  while (descriptor_ >= 0 || OpenNext()) {
+std::size_t Input::ReadOpen(char* buffer, std::size_t capacity) {
+  for (;;) {
     const ssize_t got = ::read(descriptor_, buffer, capacity);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) ReadFailed(errno);
-    if (got == 0) {
-      Close();
-      continue;
-    }
     bytes_read_ += static_cast<std::uint64_t>(got);
     return static_cast<std::size_t>(got);
+  }
+}
+
+std::size_t Input::Read(char* buffer, std::size_t capacity) {
+  while (descriptor_ >= 0 || OpenNext()) {
+    if (const std::size_t got = ReadOpen(buffer, capacity)) return got;
+    Close();
   }
   return 0;
 }
@@ -104,6 +110,13 @@ std::string Input::Where(std::uint64_t offset) const {
   return operands_.size() > 1 ? where + " of standard input" : where;
 }
 
+std::size_t Input::ReadOperand(char* buffer, std::size_t capacity) {
+  if (descriptor_ < 0 && !OpenNext()) return 0;
+  const std::size_t got = ReadOpen(buffer, capacity);
+  if (got == 0) Close();
+  return got;
+}
+
 std::size_t Input::ReadFull(char* buffer, std::size_t capacity) {
   std::size_t filled = 0;
   while (filled < capacity) {
@@ -112,6 +125,59 @@ std::size_t Input::ReadFull(char* buffer, std::size_t capacity) {
     filled += got;
   }
   return filled;
+}
+
+LineReader::LineReader(Input& input, Output& out)
+    : input_(input), out_(out), chunk_(new char[kLineChunkBytes]) {}
+
+std::optional<std::string_view> LineReader::Next() {
+  held_.clear();  // the line returned before, if it was held, is done
+  if (operand_ended_) number_ = 0;  // ... and was its operand's last
+  operand_ended_ = false;
+  for (;;) {
+    if (const std::size_t end = unread_.find('\n'); end != std::string_view::npos) {
+      const std::string_view line = unread_.substr(0, end);
+      unread_.remove_prefix(end + 1);
+      if (!held_.empty()) Hold(line);
+      ++number_;
+      return held_.empty() ? line : std::string_view(held_);
+    }
+    Hold(unread_);
+    unread_ = {};
+    out_.Flush();
+    const std::size_t got = input_.ReadOperand(chunk_.get(), kLineChunkBytes);
+    if (got != 0) {
+      unread_ = std::string_view(chunk_.get(), got);
+    } else if (!held_.empty()) {  // the operand's last line, with no line feed
+      operand_ended_ = true;
+      ++number_;
+      return held_;
+    } else if (input_.Finished()) {
+      return std::nullopt;
+    } else {
+      number_ = 0;
+    }
+  }
+}
+
+void LineReader::Hold(std::string_view bytes) {
+  if (bytes.size() > kMaxLineBytes - held_.size()) {
+    Fail(number_ + 1, "is longer than 2^31 - 2 bytes");
+  }
+  held_.append(bytes);
+}
+
+// As Input::Where names a byte.
+std::string LineReader::Where(std::uint64_t number) const {
+  const std::string where = "line " + std::to_string(number);
+  const std::string& name = input_.name();
+  if (!IsStandardInput(name)) return where + " of " + Quoted(name);
+  return input_.operand_count() > 1 ? where + " of standard input" : where;
+}
+
+void LineReader::Fail(std::uint64_t number, std::string_view what) const {
+  out_.Flush();
+  throw Failure(Where(number) + " " + std::string(what));
 }
 
 Output::Output() : buffer_(new char[kOutputBufferBytes]), capacity_(kOutputBufferBytes) {}
@@ -162,6 +228,28 @@ std::string ToUtf8(const WCHAR* units, int length) {
   std::string bytes(static_cast<std::size_t>(needed), '\0');
   WideCharToMultiByte(CP_UTF8, 0, units, length, bytes.data(), needed, nullptr, nullptr);
   return bytes;
+}
+
+void WriteUtf8(const WCHAR* units, std::size_t length, Output& out) {
+  while (length > 0) {
+    std::size_t piece = std::min(length, kUtf8PieceUnits);
+    // A surrogate pair stays whole (cut, each half would become U+FFFD).
+    if (piece < length && units[piece - 1] >= 0xD800 && units[piece - 1] < 0xDC00) --piece;
+    out.Write(ToUtf8(units, static_cast<int>(piece)));
+    units += piece;
+    length -= piece;
+  }
+}
+
+BSTR SysStringFromUtf8(std::string_view bytes) {
+  if (bytes.size() > static_cast<std::size_t>(INT_MAX - 1)) {  // every byte gives at most one unit
+    throw Failure("a text of more than 2^31 - 2 UTF-16 units");
+  }
+  const int length = static_cast<int>(bytes.size());
+  const int units = length == 0 ? 0 : MultiByteToWideChar(CP_UTF8, 0, bytes.data(), length, nullptr, 0);
+  BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(units));
+  if (units > 0) MultiByteToWideChar(CP_UTF8, 0, bytes.data(), length, text, units);
+  return text;
 }
 
 void AppendUtf8(std::string_view bytes, CString& text) {

@@ -1,6 +1,6 @@
 // zelu regex: regular-expression search and replacement through the
 // library's regular-expression object and its typed wrappers.
-#include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +10,7 @@
 
 #include "command.h"
 #include "io.h"
+#include "json_text.h"
 #include "options.h"
 
 namespace zelu::tool {
@@ -17,6 +18,14 @@ namespace {
 
 constexpr std::string_view kName = "regex";
 constexpr int kExitLimit = 3;  // a match attempt hit the backtracking limit
+
+// The object's members that take the text (regexp.h). The typed wrappers
+// pass a text as far as its first zero unit; these calls pass it whole.
+constexpr DISPID kExecute = 10004;
+constexpr DISPID kTest = 10005;
+constexpr DISPID kReplace = 10006;
+const BYTE kTextArgument[] = VTS_VARIANT;
+const BYTE kTextAndReplacement[] = VTS_VARIANT VTS_VARIANT;
 
 struct Options {
   bool global = false, ignore_case = false, multiline = false, test = false, json = false;
@@ -50,92 +59,168 @@ Options ReadOptions(const std::vector<std::string>& arguments) {
   return options;
 }
 
-// Calls `each` with every line of standard input (without its line feed),
-// reading in bounded chunks.
-template <typename Each>
-void ForEachInputLine(Each each) {
-  Input input({});
-  std::string pending;
-  char chunk[1 << 16];
-  while (const std::size_t got = input.Read(chunk, sizeof chunk)) {
-    pending.append(chunk, got);
-    std::size_t start = 0;
-    for (std::size_t end; (end = pending.find('\n', start)) != std::string::npos; start = end + 1) {
-      each(std::string_view(pending).substr(start, end - start));
-    }
-    pending.erase(0, start);
+// A text as the automation string (VT_BSTR variant) the object reads, zero
+// units included.
+class Text {
+ public:
+  explicit Text(std::string_view utf8) {
+    value_.vt = VT_BSTR;
+    value_.bstrVal = SysStringFromUtf8(utf8);
   }
-  if (!pending.empty()) each(std::string_view(pending));
+  ~Text() { VariantClear(&value_); }
+  Text(const Text&) = delete;
+  Text& operator=(const Text&) = delete;
+
+  const VARIANT* variant() const { return &value_; }
+  void WriteJson(Output& out) const { WriteJsonString(value_.bstrVal, SysStringLen(value_.bstrVal), out); }
+  // The `length` units at `index`, as UTF-8 or as a JSON string.
+  void WritePart(LONG index, LONG length, bool json, Output& out) const {
+    const WCHAR* units = value_.bstrVal + index;
+    const auto count = static_cast<std::size_t>(length);
+    json ? WriteJsonString(units, count, out) : WriteUtf8(units, count, out);
+  }
+
+ private:
+  VARIANT value_{};
+};
+
+// The texts to search: the TEXT operands, or else the lines of standard
+// input; numbered from 1.
+class Texts {
+ public:
+  Texts(const std::vector<std::string>& operands, Output& out) : operands_(operands), lines_(input_, out) {}
+
+  std::optional<std::string_view> Next() {
+    ++number_;
+    if (operands_.empty()) return lines_.Next();
+    if (number_ > operands_.size()) return std::nullopt;
+    return operands_[number_ - 1];
+  }
+  std::size_t number() const { return number_; }
+  // The text Next() returned last, for a message.
+  std::string Where() const { return operands_.empty() ? lines_.Where() : "text " + std::to_string(number_); }
+
+ private:
+  const std::vector<std::string>& operands_;
+  Input input_{{}};
+  LineReader lines_;
+  std::size_t number_ = 0;
+};
+
+void WriteUnits(const CString& text, Output& out) {
+  WriteUtf8(text.GetString(), static_cast<std::size_t>(text.GetLength()), out);
 }
 
-std::string Json(std::string_view utf8) {
-  std::string out = "\"";
-  for (const char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-      out += escaped;
-    } else {
-      out += c;
+// A match's sub-matches: tab-separated (empty for a group that took no
+// part), or JSON values (null for one).
+void WriteSubMatches(IMatch2& match, bool json, Output& out) {
+  ISubMatches groups(match.GetSubMatches());
+  const LONG count = groups.GetCount();
+  for (LONG g = 0; g < count; ++g) {
+    VARIANT item = groups.GetItem(g);
+    out.Write(json ? (g == 0 ? "" : ",") : "\t");
+    if (item.vt == VT_BSTR) {
+      const UINT length = SysStringLen(item.bstrVal);
+      json ? WriteJsonString(item.bstrVal, length, out) : WriteUtf8(item.bstrVal, length, out);
+    } else if (json) {
+      out.Write("null");
     }
+    VariantClear(&item);
   }
-  return out + '"';
 }
 
 // One text's matches: a line per match (text number, index, length, value,
-// sub-matches; tab-separated), or one JSON line. False when none matched.
-bool DescribeMatches(IRegExp2& regexp, const CString& text, std::size_t number, bool json, std::string& out) {
-  IMatchCollection2 matches(regexp.Execute(text));
+// sub-matches; tab-separated), or one JSON line, written match by match.
+// False when none matched.
+bool DescribeMatches(IRegExp2& regexp, const Text& text, std::size_t number, bool json, Output& out) {
+  IDispatch* found = nullptr;
+  regexp.InvokeHelper(kExecute, DISPATCH_METHOD, VT_DISPATCH, &found, kTextArgument, text.variant());
+  IMatchCollection2 matches(found);
   const LONG count = matches.GetCount();
-  std::string items;
+  if (json) {
+    out.Write("{\"text\":");
+    text.WriteJson(out);
+    out.Write(",\"matches\":[");
+  }
   for (LONG i = 0; i < count; ++i) {
     IMatch2 match(matches.GetItem(i));
-    ISubMatches groups(match.GetSubMatches());
-    const std::string index = std::to_string(match.GetFirstIndex()), length = std::to_string(match.GetLength());
-    const std::string value = ToUtf8(match.GetValue());
-    std::string subs;
-    for (LONG g = 0; g < groups.GetCount(); ++g) {
-      VARIANT item = groups.GetItem(g);
-      const bool set = item.vt == VT_BSTR;
-      const std::string sub = set ? ToUtf8(item.bstrVal, static_cast<int>(SysStringLen(item.bstrVal))) : "";
-      VariantClear(&item);
-      subs += json ? std::string(g == 0 ? "" : ",") + (set ? Json(sub) : "null") : "\t" + sub;
-    }
+    const LONG index = match.GetFirstIndex(), length = match.GetLength();
+    const std::string numbers = std::to_string(index) + (json ? ",\"length\":" : "\t") + std::to_string(length);
+    // The match's value is the text's units it spans: written from the text
+    // rather than from two more copies of it (GetValue and its CString).
     if (json) {
-      items += std::string(i == 0 ? "" : ",") + "{\"index\":" + index + ",\"length\":" + length +
-               ",\"value\":" + Json(value) + ",\"submatches\":[" + subs + "]}";
+      out.Write(std::string(i == 0 ? "" : ",") + "{\"index\":" + numbers + ",\"value\":");
+      text.WritePart(index, length, json, out);
+      out.Write(",\"submatches\":[");
+      WriteSubMatches(match, json, out);
+      out.Write("]}");
     } else {
-      out += std::to_string(number) + '\t' + index + '\t' + length + '\t' + value + subs + '\n';
+      out.Write(std::to_string(number) + '\t' + numbers + '\t');
+      text.WritePart(index, length, json, out);
+      WriteSubMatches(match, json, out);
+      out.Write("\n");
     }
   }
-  if (json) out += "{\"text\":" + Json(ToUtf8(text)) + ",\"matches\":[" + items + "]}\n";
+  if (json) out.Write("]}\n");
   return count > 0;
 }
 
-bool Process(IRegExp2& regexp, const Options& options, std::string_view text_utf8, std::size_t number,
-             std::string& out) {
-  const CString text = FromUtf8(text_utf8);
+// Writes what --test or --replace gives for `text`: the bare result, or a
+// JSON object of the text and the result under `key`.
+template <typename WriteResult>
+void WriteResultLine(const Text& text, bool json, std::string_view key, WriteResult write_result, Output& out) {
+  if (json) {
+    out.Write("{\"text\":");
+    text.WriteJson(out);
+    out.Write(",\"" + std::string(key) + "\":");
+  }
+  write_result();
+  out.Write(json ? "}\n" : "\n");
+}
+
+bool Process(IRegExp2& regexp, const Options& options, const VARIANT& replacement, const Text& text,
+             std::size_t number, Output& out) {
   if (options.test) {
-    const bool found = regexp.Test(text) != 0;
-    out += options.json ? "{\"text\":" + Json(text_utf8) + ",\"matched\":" + (found ? "true" : "false") + "}\n"
-                        : std::string(found ? "true" : "false") + '\n';
-    return found;
+    BOOL found = FALSE;
+    regexp.InvokeHelper(kTest, DISPATCH_METHOD, VT_BOOL, &found, kTextArgument, text.variant());
+    WriteResultLine(text, options.json, "matched", [&] { out.Write(found ? "true" : "false"); }, out);
+    return found != FALSE;
   }
   if (options.replace) {
-    const CString replacement = FromUtf8(options.replacement);
-    VARIANT with{};
-    with.vt = VT_BSTR;
-    with.bstrVal = replacement.AllocSysString();
-    const std::string result = ToUtf8(regexp.Replace(text, with));
-    VariantClear(&with);
-    out += options.json ? "{\"text\":" + Json(text_utf8) + ",\"result\":" + Json(result) + "}\n" : result + '\n';
+    CString result;
+    regexp.InvokeHelper(kReplace, DISPATCH_METHOD, VT_BSTR, &result, kTextAndReplacement, text.variant(),
+                        &replacement);
+    WriteResultLine(text, options.json, "result",
+                    [&] { options.json ? WriteJsonString(result, out) : WriteUnits(result, out); }, out);
     return true;
   }
   return DescribeMatches(regexp, text, number, options.json, out);
 }
+
+// "error N: message" for a failure the object reported; releases it.
+std::string Describe(COleDispatchException* failure, SCODE& code) {
+  code = failure->m_scError;
+  std::string message = "error " + std::to_string(code & 0xFFFF) + ": " + ToUtf8(failure->m_strDescription);
+  failure->Delete();
+  if (code == zelu::regexp::kOutOfStackSpace) message += " (the match limit was reached)";
+  return message;
+}
+
+// The replacement text, as the object takes it.
+class Replacement {
+ public:
+  explicit Replacement(const std::string& utf8) {
+    value_.vt = VT_BSTR;
+    value_.bstrVal = SysStringFromUtf8(utf8);
+  }
+  ~Replacement() { VariantClear(&value_); }
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+  const VARIANT& variant() const { return value_; }
+
+ private:
+  VARIANT value_{};
+};
 
 int Search(const Options& options) {
   IRegExp creator;
@@ -145,27 +230,26 @@ int Search(const Options& options) {
   regexp.SetGlobal(options.global);
   regexp.SetIgnoreCase(options.ignore_case);
   regexp.SetMultiline(options.multiline);
-  Output out;
-  std::string lines;
-  std::size_t number = 0;
-  bool all_matched = true;
-  auto each = [&](std::string_view text) {
-    all_matched = Process(regexp, options, text, ++number, lines) && all_matched;
-    out.Write(lines);
-    lines.clear();
-  };
+  SCODE code = S_OK;
   try {
-    if (options.texts.empty()) {
-      ForEachInputLine(each);
-    } else {
-      for (const std::string& text : options.texts) each(text);
-    }
-  } catch (COleDispatchException* e) {
-    const SCODE code = e->m_scError;
-    const std::string message = "error " + std::to_string(code & 0xFFFF) + ": " + ToUtf8(e->m_strDescription);
-    e->Delete();
-    if (code == zelu::regexp::kOutOfStackSpace) return Fail(kName, message + " (the match limit was reached)", kExitLimit);
+    static const WCHAR kNoText[] = {0};
+    regexp.Test(kNoText);  // compiles the pattern: a bad one fails before any input is read
+  } catch (COleDispatchException* failure) {
+    const std::string message = Describe(failure, code);
     return Fail(kName, message, kExitUsage);
+  }
+  const Replacement replacement(options.replacement);
+  Output out;
+  Texts texts(options.texts, out);
+  bool all_matched = true;
+  while (const std::optional<std::string_view> text = texts.Next()) {
+    try {
+      all_matched = Process(regexp, options, replacement.variant(), Text(*text), texts.number(), out) && all_matched;
+    } catch (COleDispatchException* failure) {
+      const std::string message = texts.Where() + ": " + Describe(failure, code);
+      out.Flush();  // the texts before this one are done
+      return Fail(kName, message, code == zelu::regexp::kOutOfStackSpace ? kExitLimit : kExitFailure);
+    }
   }
   out.Flush();
   return all_matched ? kExitOk : kExitFailure;
@@ -190,10 +274,21 @@ const CommandRegistration registration({
     "and $$ are expanded. --json prints one JSON object per text instead, with\n"
     "null for a group that took no part.\n"
     "\n"
-    "Exit status: 0 when every text matched (always with --replace), 1 when one\n"
-    "did not, 2 for a usage error or a bad pattern (the dialect's error number\n"
-    "and message on standard error), 3 when a match attempt hit the\n"
-    "backtracking limit.\n",
+    "A TEXT is always text, never a file name, \"-\" included: give files on\n"
+    "standard input. Its lines end at a line feed (the last may lack it); each\n"
+    "is searched whole, NUL bytes included, and its output is written before\n"
+    "the next line is read. A line longer than 2^31 - 2 bytes is refused.\n"
+    "Memory: a line is held whole, as read and as UTF-16 (3 bytes per byte);\n"
+    "with --global the object keeps all its matches until the line is done,\n"
+    "32 bytes each, 16 more per group, and the matched text (a 1 MiB line of\n"
+    "one-character matches takes about 40 MB).\n"
+    "\n"
+    "Exit status: 0 when every text matched (always with --replace; also with\n"
+    "no text at all), 1 when one did not or the input could not be processed,\n"
+    "2 for a usage error or a bad pattern (the dialect's error number and\n"
+    "message on standard error; found before any input is read), 3 when a\n"
+    "match attempt hit the backtracking limit. A failure names the line or\n"
+    "TEXT; the output of the ones before it is written.\n",
     Run,
 });
 

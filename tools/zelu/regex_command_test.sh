@@ -55,7 +55,26 @@ expect_error "bracket" 2 "zelu regex: error 5019: Expected ']' in regular expres
 expect_error "parenthesis" 2 "zelu regex: error 5020: Expected ')' in regular expression" regex '(a' a
 expect_error "range" 2 "zelu regex: error 5021: Invalid range in character set" regex '[b-a]' a
 expect_error "match limit" 3 \
-  "zelu regex: error 28: Out of stack space (the match limit was reached)" regex '(a|aa)+$' aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab
+  "zelu regex: text 2: error 28: Out of stack space (the match limit was reached)" \
+  regex '(a|aa)+$' a aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab
+expect_stdout "a TEXT of - is text" "1${T}0${T}1${T}-" regex - -
+
+# Whole lines, errors and exit statuses. Each row: what | standard input |
+# status | standard output | standard error (printf formats, see expect_bytes).
+A40=aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa
+expect_bytes "a NUL byte does not end the text" 'x\0yz\n' 0 'x\0yz\n' "" regex -r Q q
+expect_bytes "the text after a NUL byte is searched" 'a\0b\n' 0 \
+  '{"text":"a\\u0000b","matches":[{"index":2,"length":1,"value":"b","submatches":[]}]}\n' "" regex --json b
+expect_bytes "every match after a NUL byte is replaced" 'a\0bcb\n' 0 'a\0XcX\n' "" regex -g -r X b
+expect_bytes "a match may span a NUL byte" 'a\0b' 0 '1\t0\t3\ta\0b\n' "" regex 'a.b'
+expect_bytes "a bad pattern fails without input" "" 2 "" "error 5020: Expected ')'" regex '('
+expect_bytes "the match limit names its line, after the lines before" "xa\n${A40}b\nx\n" 3 '1\t0\t1\tx\t\n' \
+  "zelu regex: line 2: error 28: Out of stack space" regex '(a|aa)+$|x'
+
+# Memory: a line is held whole, as read and as UTF-16 (3 bytes per byte);
+# with --global the object keeps its matches until the line is done.
+expect_peak "a 16 MiB line" $((3 * 16 + 16)) "head -c 16M /dev/zero | tr '\\0' a" regex 'b|$'
+expect_peak "a million matches in one line, as JSON" 64 "head -c 1M /dev/zero | tr '\\0' a" regex --json -g a
 
 expect_failure "no pattern" regex
 expect_failure "unknown option" regex --nope a

@@ -22,12 +22,36 @@ expect_failure "delimiter too long" split --delimiter ab
 expect_failure "empty delimiter" split --delimiter ''
 expect_failure "delimiter outside the BMP" split --delimiter $'\xf0\x9f\x98\x80'
 expect_failure "unknown option" split --tsv
-# A shell variable cannot hold a NUL byte: pipe it in directly.
-err=$(printf 'a\0b' | "$ZELU" split 2>&1 >/dev/null)
-status=$?
-out=$(printf 'a\0b' | "$ZELU" split 2>/dev/null)
-if [[ $status -eq 0 || -n "$out" || -z "$err" ]]; then
-  echo "FAIL NUL byte: status $status, stdout '$out'"
-  failures=$((failures + 1))
-fi
+
+# Lines, files and NUL bytes. Each row: what | standard input | status |
+# standard output | standard error (printf formats, see expect_bytes).
+cd "$(mktemp -d)" || exit 1
+printf 'a^b' >nolf
+printf 'c^d\n' >withlf
+printf 'x\0y\n' >nul
+{ seq 1 100000; printf 'a\0b\n'; } >late_nul
+# A long line goes to the library in segments: 20000 quoted fields of 7
+# bytes, each holding the delimiter, so segment ends fall on every byte of
+# them (inside quotes and inside the two-byte character too), then a quote
+# that runs to the end of the line.
+printf '"q^\xc3\xa9"^%.0s' $(seq 20000) >long_line
+printf ' "tail^ \n' >>long_line
+expect_bytes "the last line of each file ends at its end" "" 0 '["a","b"]\n["c","d"]\n' "" split --json nolf withlf
+expect_bytes "the lines before a NUL byte are out, and its line is named" 'one\ntwo\nth\0ree\nfour\n' 1 \
+  'one\ntwo\n' "zelu split: line 3 holds a NUL byte" split
+expect_bytes "a NUL byte far in is on its own line" "" 1 "$(seq -s '\n' 1 100000)\n" "line 100001 of 'late_nul' holds a NUL byte" \
+  split late_nul
+expect_bytes "several files: the file is named" "" 1 'a\nb\n' "line 1 of 'nul' holds a NUL byte" split nolf nul
+expect_bytes "several files: standard input is named" 'a\0' 1 'c\nd\n' "line 1 of standard input holds" split withlf -
+expect_bytes "a long line in segments splits as a whole" "" 0 \
+  "$(printf '"q^\xc3\xa9"\\n%.0s' $(seq 20000))\"tail^\n" "" split long_line
+a16k="$(printf 'a%.0s' $(seq 16383))\xf0\x9f\x98\x80"
+expect_bytes "a long field is written with its characters whole" "$a16k" 0 "$a16k\n" "" split
+
+# Memory: a long line is held whole (1 byte per byte), and its longest
+# field's text twice over (4 bytes per byte); the library never holds more
+# than a segment's fields.
+expect_peak "16 MiB of delimiters" 40 "head -c 16M /dev/zero | tr '\\0' ^" split
+expect_peak "16 MiB of delimiters, JSON" 40 "head -c 16M /dev/zero | tr '\\0' ^" split --json
+expect_peak "a field of 16 MiB" $((6 * 16 + 16)) "head -c 16M /dev/zero | tr '\\0' a" split
 finish

@@ -1,4 +1,5 @@
 // zelu tokens DELIMITERS TEXT: cuts TEXT into tokens.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,14 @@ int Run(const std::vector<std::string>& arguments) {
   const ParsedOptions options = ParseOptions(arguments, {});
   if (options.operands.size() != 2) throw UsageError("expected DELIMITERS TEXT");
   const CString delimiters = FromUtf8(options.operands[0]);
+  // The tokenizer takes each UTF-16 unit of DELIMITERS as a delimiter: the
+  // two halves of a character outside the BMP would each cut the text (and
+  // other characters that share a half).
+  const WCHAR* units = delimiters.GetString();
+  if (std::any_of(units, units + delimiters.GetLength(), [](WCHAR unit) { return unit >= 0xD800 && unit < 0xE000; })) {
+    throw UsageError("each delimiter must be one UTF-16 code unit; " + Quoted(options.operands[0]) +
+                     " holds a character outside the BMP");
+  }
   CString text = FromUtf8(options.operands[1]);
   // In place: the tokenizer ends the tokens inside `text` itself.
   CStrToken tokens(text.GetBuffer(text.GetLength()), false);
@@ -38,7 +47,8 @@ const CommandRegistration kRegistration({
     "ends a token; adjacent delimiters give an empty token (an empty line), a\n"
     "delimiter at the start an empty first token, and a delimiter at the end\n"
     "no empty last token. Empty DELIMITERS print TEXT whole; an empty TEXT\n"
-    "prints nothing.\n",
+    "prints nothing. Each delimiter is one UTF-16 code unit: a character\n"
+    "outside the BMP (an emoji) in DELIMITERS is a usage error.\n",
     &Run,
 });
 

@@ -10,4 +10,5 @@ expect_stdout "empty set takes everything" "ab cd" tokens '' 'ab cd'
 expect_stdout "empty text gives nothing" "" tokens , ''
 expect_stdout "non-ASCII delimiter" $'été\nhiver' tokens '€' 'été€hiver'
 expect_failure "missing text" tokens ,
+expect_bytes "a delimiter outside the BMP is refused" "" 2 "" "outside the BMP" tokens $'\xf0\x9f\x98\x80' $'a\xf0\x9f\x98\x80b'
 finish
