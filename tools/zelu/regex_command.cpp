@@ -59,8 +59,8 @@ Options ReadOptions(const std::vector<std::string>& arguments) {
   return options;
 }
 
-// A text as the automation string (VT_BSTR variant) the object reads, zero
-// units included.
+// A text (or the replacement) as the automation string (VT_BSTR variant)
+// the object reads, zero units included.
 class Text {
  public:
   explicit Text(std::string_view utf8) {
@@ -178,7 +178,7 @@ void WriteResultLine(const Text& text, bool json, std::string_view key, WriteRes
   out.Write(json ? "}\n" : "\n");
 }
 
-bool Process(IRegExp2& regexp, const Options& options, const VARIANT& replacement, const Text& text,
+bool Process(IRegExp2& regexp, const Options& options, const Text& replacement, const Text& text,
              std::size_t number, Output& out) {
   if (options.test) {
     BOOL found = FALSE;
@@ -189,7 +189,7 @@ bool Process(IRegExp2& regexp, const Options& options, const VARIANT& replacemen
   if (options.replace) {
     CString result;
     regexp.InvokeHelper(kReplace, DISPATCH_METHOD, VT_BSTR, &result, kTextAndReplacement, text.variant(),
-                        &replacement);
+                        replacement.variant());
     WriteResultLine(text, options.json, "result",
                     [&] { options.json ? WriteJsonString(result, out) : WriteUnits(result, out); }, out);
     return true;
@@ -197,30 +197,16 @@ bool Process(IRegExp2& regexp, const Options& options, const VARIANT& replacemen
   return DescribeMatches(regexp, text, number, options.json, out);
 }
 
-// "error N: message" for a failure the object reported; releases it.
-std::string Describe(COleDispatchException* failure, SCODE& code) {
-  code = failure->m_scError;
-  std::string message = "error " + std::to_string(code & 0xFFFF) + ": " + ToUtf8(failure->m_strDescription);
+// Reports a failure the object reported ("error N: message", after
+// `where`), releases it and returns the exit status: 3 for the match
+// limit, else `status`.
+int Report(COleDispatchException* failure, const std::string& where, int status) {
+  const SCODE code = failure->m_scError;
+  std::string message = where + "error " + std::to_string(code & 0xFFFF) + ": " + ToUtf8(failure->m_strDescription);
   failure->Delete();
-  if (code == zelu::regexp::kOutOfStackSpace) message += " (the match limit was reached)";
-  return message;
+  if (code != zelu::regexp::kOutOfStackSpace) return Fail(kName, message, status);
+  return Fail(kName, message + " (the match limit was reached)", kExitLimit);
 }
-
-// The replacement text, as the object takes it.
-class Replacement {
- public:
-  explicit Replacement(const std::string& utf8) {
-    value_.vt = VT_BSTR;
-    value_.bstrVal = SysStringFromUtf8(utf8);
-  }
-  ~Replacement() { VariantClear(&value_); }
-  Replacement(const Replacement&) = delete;
-  Replacement& operator=(const Replacement&) = delete;
-  const VARIANT& variant() const { return value_; }
-
- private:
-  VARIANT value_{};
-};
 
 int Search(const Options& options) {
   IRegExp creator;
@@ -230,25 +216,22 @@ int Search(const Options& options) {
   regexp.SetGlobal(options.global);
   regexp.SetIgnoreCase(options.ignore_case);
   regexp.SetMultiline(options.multiline);
-  SCODE code = S_OK;
   try {
     static const WCHAR kNoText[] = {0};
     regexp.Test(kNoText);  // compiles the pattern: a bad one fails before any input is read
   } catch (COleDispatchException* failure) {
-    const std::string message = Describe(failure, code);
-    return Fail(kName, message, kExitUsage);
+    return Report(failure, "", kExitUsage);
   }
-  const Replacement replacement(options.replacement);
+  const Text replacement(options.replacement);
   Output out;
   Texts texts(options.texts, out);
   bool all_matched = true;
   while (const std::optional<std::string_view> text = texts.Next()) {
     try {
-      all_matched = Process(regexp, options, replacement.variant(), Text(*text), texts.number(), out) && all_matched;
+      all_matched = Process(regexp, options, replacement, Text(*text), texts.number(), out) && all_matched;
     } catch (COleDispatchException* failure) {
-      const std::string message = texts.Where() + ": " + Describe(failure, code);
       out.Flush();  // the texts before this one are done
-      return Fail(kName, message, code == zelu::regexp::kOutOfStackSpace ? kExitLimit : kExitFailure);
+      return Report(failure, texts.Where() + ": ", kExitFailure);
     }
   }
   out.Flush();
